@@ -1,0 +1,153 @@
+#include "PseudoTerminal.h"
+#include "QtWait.h"
+#include "SimProcess.h"
+#include "trCOMMU.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// Stands in for the main window: counts the handler calls.
+class FakeHost : public QObject, public TtrCommHost {
+public:
+    QObject* uiContext() override { return this; }
+    void SetCaption(const QString& c) override { captions.append(c); }
+    void SetPressReadout(const QString& t) override { pressReadout = t; }
+    void ProcessPressSample(TtrComm& t) override {
+        ++pressCalls;
+        pressReplies.append(t.Reply1);
+    }
+    void ProcessCbrSample(TtrComm& t) override {
+        ++cbrCalls;
+        cbrReplies.append({t.Reply1, t.Reply2});
+    }
+
+    QStringList captions;
+    QString pressReadout = "0.0";
+    int pressCalls = 0;
+    int cbrCalls = 0;
+    QStringList pressReplies;
+    QList<QPair<QString, QString>> cbrReplies;
+};
+
+void stop(TtrComm& thread) {
+    thread.requestInterruption();
+    ASSERT_TRUE(serveUntil([&] { return thread.isFinished(); }));
+}
+
+class TtrCommTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+    ComPortMap map() const { return ComPortMap(m_dir.path() + "/ports"); }
+
+    // The sim logs a command as it arrives; give the last ones a moment.
+    QString sequence(SimProcess& sim, const QString& endsWith) {
+        QString joined;
+        serveUntil(
+            [&] {
+                joined = sim.commands().join(' ');
+                return joined.endsWith(endsWith);
+            },
+            2000);
+        return joined;
+    }
+
+    QTemporaryDir m_dir;
+    FakeHost m_host;
+    std::atomic<int> m_page{static_cast<int>(TPage::Press)};
+};
+
+TEST_F(TtrCommTest, CommandSequenceFollowsThePages) {
+    SimProcess sim(m_dir.path(), 4, {"--scenario", "idle"});
+    TtrComm thread(m_host, "4", m_page, map());
+    thread.start();
+
+    ASSERT_TRUE(serveUntil([&] { return m_host.pressCalls >= 3; }));
+    EXPECT_EQ(m_host.pressReadout, "0");
+    m_page = static_cast<int>(TPage::Cbr);
+    ASSERT_TRUE(serveUntil([&] { return m_host.cbrCalls >= 2; }));
+    m_page = static_cast<int>(TPage::Press);
+    const int pressBefore = m_host.pressCalls;
+    ASSERT_TRUE(serveUntil([&] { return m_host.pressCalls >= pressBefore + 2; }));
+    m_page = static_cast<int>(TPage::Settings);
+    // On the settings page nothing goes on the line.
+    const int seen = [&] {
+        serveFor(600);
+        return int(sim.commands().size());
+    }();
+    serveFor(600);
+    EXPECT_EQ(sim.commands().size(), seen);
+    stop(thread);
+
+    const QString seq = sequence(sim, "U0 U0");
+    const QRegularExpression shape(
+        "^U0 U255 (p\\.v )+U0 U2 (U2 p\\.v U3 p\\.v )+U0 U255 (p\\.v )+U0 U0$");
+    EXPECT_TRUE(shape.match(seq).hasMatch()) << seq.toStdString();
+    // Every poll was handed to a handler, and nothing else was.
+    EXPECT_EQ(seq.count("p.v") - 2 * m_host.cbrCalls, m_host.pressCalls);
+    EXPECT_EQ(seq.count("U3"), m_host.cbrCalls);
+
+    // The caption shows the load reply exactly as received.
+    ASSERT_FALSE(m_host.captions.isEmpty());
+    EXPECT_TRUE(
+        QRegularExpression("^noravel PL.{5}\r\n$").match(m_host.captions.first()).hasMatch())
+        << m_host.captions.first().toStdString();
+    ASSERT_FALSE(m_host.cbrReplies.isEmpty());
+    EXPECT_TRUE(m_host.cbrReplies.first().first.startsWith("ML"));
+    EXPECT_EQ(m_host.cbrReplies.first().second, "MD25.00\r\n");
+}
+
+TEST_F(TtrCommTest, TerminationCompletesTheCycleAndDeselectsTwice) {
+    SimProcess sim(m_dir.path(), 5, {"--scenario", "idle"});
+    TtrComm thread(m_host, "5", m_page, map());
+    thread.start();
+    ASSERT_TRUE(serveUntil([&] { return m_host.pressCalls >= 2; }));
+    stop(thread);
+    const QString seq = sequence(sim, "U0 U0");
+    EXPECT_TRUE(QRegularExpression("^U0 U255 (p\\.v )+U0 U0$").match(seq).hasMatch())
+        << seq.toStdString();
+    EXPECT_EQ(seq.count("p.v"), m_host.pressCalls);
+}
+
+TEST_F(TtrCommTest, NoPortMeansTheThreadEndsAtOnce) {
+    for (const QString caption : {"abc", "0", "77", ""}) {
+        FakeHost host;
+        TtrComm thread(host, caption, m_page, map());
+        thread.start();
+        ASSERT_TRUE(serveUntil([&] { return thread.isFinished(); }, 3000)) << caption.toStdString();
+        EXPECT_EQ(host.pressCalls, 0);
+        EXPECT_TRUE(host.captions.isEmpty());
+    }
+}
+
+TEST_F(TtrCommTest, SilentLineGivesNotAnswerInTheCaption) {
+    // A pseudo-terminal nobody answers on.
+    PseudoTerminal pty;
+    pty.linkAs(m_dir.path() + "/ports", 6);
+    TtrComm thread(m_host, "6", m_page, map());
+    thread.start();
+    ASSERT_TRUE(serveUntil([&] { return m_host.pressCalls >= 2; }));
+    stop(thread);
+    EXPECT_EQ(m_host.captions.last(), "noravel not answer");
+}
+
+TEST_F(TtrCommTest, HandlerFailureEndsTheThread) {
+    class Throwing : public FakeHost {
+    public:
+        void ProcessPressSample(TtrComm&) override { throw std::runtime_error("boom"); }
+    } host;
+    SimProcess sim(m_dir.path(), 7, {"--scenario", "idle"});
+    TtrComm thread(host, "7", m_page, map());
+    thread.start();
+    EXPECT_TRUE(serveUntil([&] { return thread.isFinished(); }, 5000));
+}
+
+} // namespace

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "ComPortMap.h"
+#include "ComPortU.h"
+#include "TPage.h"
+
+#include <QStringList>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+class TtrComm;
+
+// What the acquisition thread needs of the main window. Every call comes on
+// the user-interface thread, inside the thread's blocking calls (or, for the
+// readout reset, a queued call made before the first of them).
+class TtrCommHost {
+public:
+    virtual ~TtrCommHost() = default;
+    virtual QObject* uiContext() = 0; // an object living on the user-interface thread
+    virtual void SetCaption(const QString& caption) = 0;
+    virtual void SetPressReadout(const QString& text) = 0; // Label11
+    virtual void ProcessPressSample(TtrComm& thread) = 0;
+    virtual void ProcessCbrSample(TtrComm& thread) = 0;
+};
+
+// The background thread that polls the controllers of the active page and
+// hands every reply to the user-interface thread.
+class TtrComm : public QThread {
+    Q_OBJECT
+public:
+    // The port label's text is taken when the thread is created; the active
+    // page is read from the atomic the main window keeps current.
+    TtrComm(TtrCommHost& host, QString portCaption, const std::atomic<int>& activePage,
+            ComPortMap portMap, QObject* parent = nullptr);
+    ~TtrComm() override;
+
+    // Handler state; touched only inside the blocking calls once polling runs.
+    QString Reply1;
+    QString Reply2;
+    double PrevValue = 0.0;
+    double PrevTime = 0.0;
+    double RunStartValue = 0.0;
+    double RunStartTime = 0.0;
+    int PressRunId = 0;
+    int CbrRunId = 0;
+    double StartDeformation = 0.0;
+    QStringList ValueHistory;
+    QStringList TimeHistory;
+
+    // Runs on the user-interface thread at the start of every blocking call.
+    void ShowRawReply();
+
+    // Commands of the polling cycle.
+    static constexpr const char* kDeselect = "U0\r\n";
+    static constexpr const char* kPress = "U255\r\n";
+    static constexpr const char* kCbrLoad = "U2\r\n";
+    static constexpr const char* kCbrDeformation = "U3\r\n";
+    static constexpr const char* kValue = "p.v\r\n";
+
+protected:
+    void run() override;
+
+private:
+    void Execute();
+    bool OpenPort(int PortNumber);
+    void exchange(const char* command);
+    TPage activePage() const;
+    bool terminated() const { return isInterruptionRequested(); }
+    void pollPress();
+    void pollCbr();
+    template <typename Handler> void syncCall(Handler handler);
+
+    TtrCommHost& m_host;
+    QString m_portCaption;
+    const std::atomic<int>& m_activePage;
+    ComPortMap m_portMap;
+    std::unique_ptr<TComPort> CommPort;
+};

@@ -1,0 +1,305 @@
+#include "TfrmMain.h"
+
+#include "TClickLabel.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace {
+
+QLabel* readout(const QString& name, QWidget* parent) {
+    auto* l = new QLabel(QStringLiteral("0.0"), parent);
+    l->setObjectName(name);
+    QFont f = l->font();
+    f.setPointSize(28);
+    f.setBold(true);
+    l->setFont(f);
+    l->setAlignment(Qt::AlignCenter);
+    return l;
+}
+
+QLabel* caption(const QString& name, const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setAlignment(Qt::AlignCenter);
+    return l;
+}
+
+// A readout is named for assistive technology by its caption, or by its role
+// where the page shows no caption.
+void nameFor(QWidget* w, const QString& accessibleName) {
+    w->setAccessibleName(accessibleName);
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(AppPaths paths, QWidget* parent) : QWidget(parent), m_paths(std::move(paths)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString());
+    resize(640, 560);
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    root->addWidget(buildTopBar());
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->addTab(buildCbrPage(), QStringLiteral("MARSHALL-CBR"));
+    PageControl1->addTab(buildPressPage(), QStringLiteral("ИЗМЕРВАНЕ"));
+    PageControl1->addTab(buildSettingsPage(), QStringLiteral("Настройки"));
+    // Only the measuring tab is shown: the machine polled is the persisted page.
+    PageControl1->setTabVisible(0, false);
+    PageControl1->setTabVisible(2, false);
+    PageControl1->setCurrentWidget(TabSheet2);
+    root->addWidget(PageControl1, 1);
+
+    auto* bottom = new QFrame(this);
+    bottom->setObjectName(QStringLiteral("Panel2"));
+    bottom->setFrameShape(QFrame::StyledPanel);
+    bottom->setFixedHeight(24);
+    root->addWidget(bottom);
+
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TfrmMain::PageControl1Change);
+    connect(lblCom, &TClickLabel::clicked, this, &TfrmMain::lblComClick);
+    connect(Label1, &TClickLabel::clicked, this, &TfrmMain::lblComClick);
+    connect(Label13, &TClickLabel::clicked, this, &TfrmMain::Label13Click);
+    connect(Label14, &TClickLabel::clicked, this, &TfrmMain::Label14Click);
+    connect(Label17, &TClickLabel::clicked, this, &TfrmMain::Label17Click);
+
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() {
+    StopAcquisition();
+}
+
+QWidget* TfrmMain::buildTopBar() {
+    auto* bar = new QFrame(this);
+    bar->setObjectName(QStringLiteral("Panel1"));
+    bar->setFrameShape(QFrame::StyledPanel);
+    auto* lay = new QHBoxLayout(bar);
+    Label1 = new TClickLabel(QStringLiteral("Label1"), QStringLiteral("(COM) Порт"), bar);
+    lblCom = new TClickLabel(QStringLiteral("lblCom"), QStringLiteral("0"), bar);
+    QFont bold = lblCom->font();
+    bold.setBold(true);
+    lblCom->setFont(bold);
+    nameFor(lblCom, QStringLiteral("(COM) Порт"));
+    Label13 = new TClickLabel(QStringLiteral("Label13"), QStringLiteral("Групиране"), bar);
+    Label14 = new TClickLabel(QStringLiteral("Label14"), QStringLiteral("Преглед"), bar);
+    Label17 = new TClickLabel(QStringLiteral("Label17"), QStringLiteral("Обекти"), bar);
+    lay->addWidget(Label1);
+    lay->addWidget(lblCom);
+    lay->addSpacing(24);
+    lay->addWidget(Label13);
+    lay->addSpacing(12);
+    lay->addWidget(Label14);
+    lay->addSpacing(12);
+    lay->addWidget(Label17);
+    lay->addStretch(1);
+    return bar;
+}
+
+QWidget* TfrmMain::buildPressPage() {
+    TabSheet2 = new QWidget(this);
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    auto* lay = new QVBoxLayout(TabSheet2);
+
+    auto* readouts = new QGridLayout;
+    Label11 = readout(QStringLiteral("Label11"), TabSheet2);
+    Label18 = readout(QStringLiteral("Label18"), TabSheet2);
+    Label12 = readout(QStringLiteral("Label12"), TabSheet2);
+    const QString c19 = QStringLiteral("Стойност kN");
+    const QString c20 = QStringLiteral("Средна скорост за измерването");
+    const QString c21 = QStringLiteral("Текуща скорост");
+    readouts->addWidget(caption(QStringLiteral("Label19"), c19, TabSheet2), 0, 0);
+    readouts->addWidget(caption(QStringLiteral("Label20"), c20, TabSheet2), 0, 1);
+    readouts->addWidget(caption(QStringLiteral("Label21"), c21, TabSheet2), 0, 2);
+    readouts->addWidget(Label11, 1, 0);
+    readouts->addWidget(Label18, 1, 1);
+    readouts->addWidget(Label12, 1, 2);
+    nameFor(Label11, c19);
+    nameFor(Label18, c20);
+    nameFor(Label12, c21);
+    lay->addLayout(readouts);
+
+    chartPLQHolder = new QWidget(TabSheet2);
+    chartPLQHolder->setObjectName(QStringLiteral("chartPLQHolder"));
+    new QVBoxLayout(chartPLQHolder);
+    chartPLQHolder->layout()->setContentsMargins(0, 0, 0, 0);
+    lay->addWidget(chartPLQHolder, 1);
+
+    auto* buttons = new QHBoxLayout;
+    Button2 = new QPushButton(QStringLiteral("Нулиране 1"), TabSheet2);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button1 = new QPushButton(QStringLiteral("Нулиране 2"), TabSheet2);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    buttons->addStretch(1);
+    buttons->addWidget(Button2);
+    buttons->addWidget(Button1);
+    lay->addLayout(buttons);
+    return TabSheet2;
+}
+
+QWidget* TfrmMain::buildCbrPage() {
+    TabSheet1 = new QWidget(this);
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    auto* lay = new QVBoxLayout(TabSheet1);
+    auto* readouts = new QHBoxLayout;
+    Label15 = readout(QStringLiteral("Label15"), TabSheet1);
+    Label16 = readout(QStringLiteral("Label16"), TabSheet1);
+    nameFor(Label15, QStringLiteral("MARSHALL-CBR N"));
+    nameFor(Label16, QStringLiteral("MARSHALL-CBR mm"));
+    readouts->addWidget(Label15);
+    readouts->addWidget(Label16);
+    lay->addLayout(readouts);
+    chartCBRHolder = new QWidget(TabSheet1);
+    chartCBRHolder->setObjectName(QStringLiteral("chartCBRHolder"));
+    new QVBoxLayout(chartCBRHolder);
+    chartCBRHolder->layout()->setContentsMargins(0, 0, 0, 0);
+    lay->addWidget(chartCBRHolder, 1);
+    return TabSheet1;
+}
+
+QGroupBox* TfrmMain::buildSettingsGroup(const QString& name, const QString& title,
+                                        const QList<QPair<QString, QList<QLineEdit**>>>& rows) {
+    auto* box = new QGroupBox(title, TabSheet3);
+    box->setObjectName(name);
+    auto* form = new QFormLayout(box);
+    for (const auto& [label, edits] : rows) {
+        auto* line = new QHBoxLayout;
+        for (QLineEdit** slot : edits) {
+            *slot = new QLineEdit(box);
+            (*slot)->setAccessibleName(label);
+            line->addWidget(*slot);
+        }
+        form->addRow(label, line);
+    }
+    return box;
+}
+
+QWidget* TfrmMain::buildSettingsPage() {
+    TabSheet3 = new QWidget(this);
+    TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
+    auto* lay = new QHBoxLayout(TabSheet3);
+    const QString start = QStringLiteral("старт налягане (BAR)");
+    const QString min = QStringLiteral("мин");
+    const QString max = QStringLiteral("макс");
+    const QString addrLoad = QStringLiteral("Адрес контролер налягане");
+    lay->addWidget(
+        buildSettingsGroup(QStringLiteral("GroupBox1"), QStringLiteral("MARSHALL-CBR"),
+                           {{start, {&edMstart}},
+                            {min, {&edMminB, &edMminN}},
+                            {max, {&edMmaxB, &edMmaxN}},
+                            {addrLoad, {&edMAddrB}},
+                            {QStringLiteral("Адрес контролер деформация"), {&edMAddrMM}}}));
+    lay->addWidget(buildSettingsGroup(QStringLiteral("GroupBox2"), QStringLiteral("PLQ-4000"),
+                                      {{start, {&edPstart}},
+                                       {min, {&edPminB, &edPminN}},
+                                       {max, {&edPmaxB, &edPmaxN}},
+                                       {addrLoad, {&edPaddrB}}}));
+    const QList<QPair<QLineEdit*, const char*>> names = {
+        {edMstart, "edMstart"},   {edMminB, "edMminB"},   {edMminN, "edMminN"},
+        {edMmaxB, "edMmaxB"},     {edMmaxN, "edMmaxN"},   {edMAddrB, "edMAddrB"},
+        {edMAddrMM, "edMAddrMM"}, {edPstart, "edPstart"}, {edPminB, "edPminB"},
+        {edPminN, "edPminN"},     {edPmaxB, "edPmaxB"},   {edPmaxN, "edPmaxN"},
+        {edPaddrB, "edPaddrB"}};
+    for (const auto& [edit, name] : names)
+        edit->setObjectName(QLatin1String(name));
+    return TabSheet3;
+}
+
+void TfrmMain::FormCreate() {
+    ZeroOffset = 0.0;
+    SettingsPath = m_paths.settings();
+    LogPath = m_paths.log();
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    FormShow();
+}
+
+void TfrmMain::FormShow() {
+    StartAcquisition();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    StopAcquisition();
+    event->accept();
+}
+
+void TfrmMain::StartAcquisition() {
+    if (AcqThread)
+        return;
+    AcqThread = new TtrComm(*this, lblCom->text(), m_activePage, ComPortMap(m_paths.ports()));
+    AcqThread->start();
+}
+
+// Waits for the thread while serving its blocking calls, so a thread that is
+// inside such a call runs to its end and nothing is touched after the window is gone.
+void TfrmMain::StopAcquisition() {
+    // Taken out first, so a nested call while this one waits finds nothing to stop.
+    TtrComm* thread = std::exchange(AcqThread, nullptr);
+    if (!thread)
+        return;
+    thread->requestInterruption();
+    if (!thread->isFinished()) {
+        QEventLoop loop;
+        connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+        if (!thread->isFinished())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    thread->wait();
+    delete thread;
+}
+
+void TfrmMain::lblComClick() {
+    StopAcquisition();
+    StartAcquisition();
+}
+
+void TfrmMain::Label13Click() {}
+void TfrmMain::Label14Click() {}
+void TfrmMain::Label17Click() {}
+
+void TfrmMain::PageControl1Change() {
+    m_activePage.store(static_cast<int>(activePage()));
+}
+
+TPage TfrmMain::activePage() const {
+    QWidget* page = PageControl1->currentWidget();
+    if (page == TabSheet1)
+        return TPage::Cbr;
+    if (page == TabSheet2)
+        return TPage::Press;
+    if (page == TabSheet3)
+        return TPage::Settings;
+    return TPage::None;
+}
+
+void TfrmMain::SetCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
+
+void TfrmMain::SetPressReadout(const QString& text) {
+    Label11->setText(text);
+}
+
+void TfrmMain::ProcessPressSample(TtrComm&) {}
+void TfrmMain::ProcessCbrSample(TtrComm&) {}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "AppPaths.h"
+#include "TPage.h"
+#include "trCOMMU.h"
+
+#include <QWidget>
+
+#include <atomic>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class TClickLabel;
+
+// The program's main window: the top bar, the measuring pages with their
+// readouts and charts, the hidden settings page, and the acquisition thread.
+class TfrmMain : public QWidget, public TtrCommHost {
+    Q_OBJECT
+public:
+    explicit TfrmMain(AppPaths paths, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    void StartAcquisition();
+    void StopAcquisition();
+    bool acquisitionRunning() const { return AcqThread != nullptr; }
+
+    // TtrCommHost
+    QObject* uiContext() override { return this; }
+    void SetCaption(const QString& caption) override;
+    void SetPressReadout(const QString& text) override;
+    void ProcessPressSample(TtrComm& thread) override;
+    void ProcessCbrSample(TtrComm& thread) override;
+
+    TPage activePage() const;
+
+    const AppPaths& paths() const { return m_paths; }
+    double ZeroOffset = 0.0;
+
+    // Components, named as in the window's design.
+    TClickLabel* Label1 = nullptr;
+    TClickLabel* lblCom = nullptr;
+    TClickLabel* Label13 = nullptr;
+    TClickLabel* Label14 = nullptr;
+    TClickLabel* Label17 = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label12 = nullptr;
+    QLabel* Label18 = nullptr;
+    QLabel* Label15 = nullptr;
+    QLabel* Label16 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QWidget* chartPLQHolder = nullptr;
+    QWidget* chartCBRHolder = nullptr;
+    QLineEdit *edMstart, *edMminB, *edMminN, *edMmaxB, *edMmaxN, *edMAddrB, *edMAddrMM;
+    QLineEdit *edPstart, *edPminB, *edPminN, *edPmaxB, *edPmaxN, *edPaddrB;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void lblComClick();
+    void Label13Click();
+    void Label14Click();
+    void Label17Click();
+    void PageControl1Change();
+
+    QWidget* buildTopBar();
+    QWidget* buildPressPage();
+    QWidget* buildCbrPage();
+    QWidget* buildSettingsPage();
+    QGroupBox* buildSettingsGroup(const QString& name, const QString& title,
+                                  const QList<QPair<QString, QList<QLineEdit**>>>& rows);
+
+    AppPaths m_paths;
+    QString SettingsPath;
+    QString LogPath;
+    TtrComm* AcqThread = nullptr;
+    std::atomic<int> m_activePage{static_cast<int>(TPage::Press)};
+    bool m_shown = false;
+};
