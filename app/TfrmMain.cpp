@@ -1,8 +1,14 @@
 #include "TfrmMain.h"
 
+#include "Exception.h"
 #include "TClickLabel.h"
+#include "TFormStorage.h"
+#include "TMessages.h"
+#include "TPageControl.h"
+#include "TfrmComPort.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QEventLoop>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -55,15 +61,13 @@ TfrmMain::TfrmMain(AppPaths paths, QWidget* parent) : QWidget(parent), m_paths(s
     root->setSpacing(0);
     root->addWidget(buildTopBar());
 
-    PageControl1 = new QTabWidget(this);
+    PageControl1 = new TPageControl(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->addTab(buildCbrPage(), QStringLiteral("MARSHALL-CBR"));
-    PageControl1->addTab(buildPressPage(), QStringLiteral("ИЗМЕРВАНЕ"));
-    PageControl1->addTab(buildSettingsPage(), QStringLiteral("Настройки"));
     // Only the measuring tab is shown: the machine polled is the persisted page.
-    PageControl1->setTabVisible(0, false);
-    PageControl1->setTabVisible(2, false);
-    PageControl1->setCurrentWidget(TabSheet2);
+    PageControl1->addPage(buildCbrPage(), QStringLiteral("MARSHALL-CBR"), false);
+    PageControl1->addPage(buildPressPage(), QStringLiteral("ИЗМЕРВАНЕ"), true);
+    PageControl1->addPage(buildSettingsPage(), QStringLiteral("Настройки"), false);
+    PageControl1->setActivePage(TabSheet2);
     root->addWidget(PageControl1, 1);
 
     auto* bottom = new QFrame(this);
@@ -79,10 +83,24 @@ TfrmMain::TfrmMain(AppPaths paths, QWidget* parent) : QWidget(parent), m_paths(s
     connect(Label14, &TClickLabel::clicked, this, &TfrmMain::Label14Click);
     connect(Label17, &TClickLabel::clicked, this, &TfrmMain::Label17Click);
 
+    FormStorage1 = new TFormStorage(this);
+    FormStorage1->StoredProps = {
+        QStringLiteral("edMAddrB.Text"), QStringLiteral("edMAddrMM.Text"),
+        QStringLiteral("edMmaxB.Text"),  QStringLiteral("edMmaxN.Text"),
+        QStringLiteral("edMminB.Text"),  QStringLiteral("edMminN.Text"),
+        QStringLiteral("edMstart.Text"), QStringLiteral("edPaddrB.Text"),
+        QStringLiteral("edPmaxB.Text"),  QStringLiteral("edPmaxN.Text"),
+        QStringLiteral("edPminB.Text"),  QStringLiteral("edPminN.Text"),
+        QStringLiteral("edPstart.Text"), QStringLiteral("PageControl1.ActivePage"),
+        QStringLiteral("lblCom.Caption")};
+    SystemPorts = &TfrmComPort::systemSerialPorts;
+
     FormCreate();
 }
 
 TfrmMain::~TfrmMain() {
+    if (FormStorage1->Restored && !FormStorage1->Saved)
+        FormStorage1->SaveFormPlacement(true);
     StopAcquisition();
 }
 
@@ -223,8 +241,10 @@ QWidget* TfrmMain::buildSettingsPage() {
 
 void TfrmMain::FormCreate() {
     ZeroOffset = 0.0;
+    FormStorage1->IniFileName = m_paths.settings();
     SettingsPath = m_paths.settings();
     LogPath = m_paths.log();
+    m_activePage.store(static_cast<int>(activePage()));
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -232,6 +252,8 @@ void TfrmMain::showEvent(QShowEvent* event) {
     if (m_shown)
         return;
     m_shown = true;
+    // The edits, the page and the port come back before acquisition starts on them.
+    FormStorage1->RestoreFormPlacement();
     FormShow();
 }
 
@@ -240,6 +262,7 @@ void TfrmMain::FormShow() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+    FormStorage1->SaveFormPlacement(false);
     StopAcquisition();
     event->accept();
 }
@@ -271,6 +294,24 @@ void TfrmMain::StopAcquisition() {
 
 void TfrmMain::lblComClick() {
     StopAcquisition();
+    std::unique_ptr<TfrmComPort> dialog;
+    try {
+        dialog = std::make_unique<TfrmComPort>(m_paths, ComPortMap(m_paths.ports()),
+                                               SystemPorts ? SystemPorts() : QStringList(), this);
+    } catch (const Exception& e) {
+        // No list of ports: acquisition stays stopped until a later choice succeeds.
+        TMessages::current().error(this, e.message());
+        return;
+    }
+    if (dialog->exec() == QDialog::Accepted && dialog->ComComboBox1->currentIndex() >= 0) {
+        QString digits;
+        for (QChar c : dialog->ComComboBox1->currentText()) {
+            if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+                digits.append(c);
+        }
+        lblCom->setText(digits);
+    }
+    dialog.reset();
     StartAcquisition();
 }
 
@@ -283,7 +324,7 @@ void TfrmMain::PageControl1Change() {
 }
 
 TPage TfrmMain::activePage() const {
-    QWidget* page = PageControl1->currentWidget();
+    QWidget* page = PageControl1->activePage();
     if (page == TabSheet1)
         return TPage::Cbr;
     if (page == TabSheet2)

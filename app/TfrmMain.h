@@ -7,13 +7,15 @@
 #include <QWidget>
 
 #include <atomic>
+#include <functional>
 
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTabWidget;
 class TClickLabel;
+class TFormStorage;
+class TPageControl;
 
 // The program's main window: the top bar, the measuring pages with their
 // readouts and charts, the hidden settings page, and the acquisition thread.
@@ -39,13 +41,17 @@ public:
     const AppPaths& paths() const { return m_paths; }
     double ZeroOffset = 0.0;
 
+    TFormStorage* FormStorage1 = nullptr;
+    // The machine's serial devices for the port dialog (tests give their own).
+    std::function<QStringList()> SystemPorts;
+
     // Components, named as in the window's design.
     TClickLabel* Label1 = nullptr;
     TClickLabel* lblCom = nullptr;
     TClickLabel* Label13 = nullptr;
     TClickLabel* Label14 = nullptr;
     TClickLabel* Label17 = nullptr;
-    QTabWidget* PageControl1 = nullptr;
+    TPageControl* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;
     QWidget* TabSheet3 = nullptr;

@@ -1,15 +1,24 @@
 #include "TfrmMain.h"
+#include "FakeMessages.h"
+#include "GTestQt.h"
 #include "QtWait.h"
 #include "SimProcess.h"
 #include "TClickLabel.h"
+#include "TFormStorage.h"
+#include "TPageControl.h"
+#include "TfrmComPort.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTabBar>
-#include <QTabWidget>
+#include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -17,8 +26,38 @@
 
 namespace {
 
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(bytes);
+}
+
+// Answers the port dialog once it is shown: picks the entry and confirms, or cancels.
+void answerPortDialog(const QString& entry, bool confirm) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        auto* dlg = qobject_cast<TfrmComPort*>(QApplication::activeModalWidget());
+        if (!dlg)
+            return; // acquisition is still being stopped
+        timer->deleteLater();
+        timer->stop();
+        if (!entry.isEmpty())
+            dlg->ComComboBox1->setCurrentText(entry);
+        (confirm ? dlg->BitBtn1 : dlg->BitBtn2)->click();
+    });
+    timer->start();
+}
+
 TEST(TfrmMain, DesignStateBeforeShowing) {
     QTemporaryDir dir;
+    FakeMessages messages;
     TfrmMain w(AppPaths::in(dir.path()));
     EXPECT_EQ(w.windowTitle(), QString());
     EXPECT_EQ(w.lblCom->text(), "0");
@@ -43,6 +82,7 @@ TEST(TfrmMain, DesignStateBeforeShowing) {
 
 TEST(TfrmMain, PortZeroStartsAThreadThatEndsAtOnce) {
     QTemporaryDir dir;
+    FakeMessages messages;
     TfrmMain w(AppPaths::in(dir.path()));
     w.show();
     EXPECT_TRUE(w.acquisitionRunning());
@@ -55,6 +95,7 @@ TEST(TfrmMain, PortZeroStartsAThreadThatEndsAtOnce) {
 
 TEST(TfrmMain, CaptionFollowsTheSimulatorsReplies) {
     QTemporaryDir dir;
+    FakeMessages messages;
     SimProcess sim(dir.path(), 3, {"--scenario", "press", "--pause", "0", "--rate", "50"});
     TfrmMain w(AppPaths::in(dir.path()));
     w.lblCom->setText("3");
@@ -73,7 +114,8 @@ TEST(TfrmMain, CaptionFollowsTheSimulatorsReplies) {
     w.PageControl1->setCurrentWidget(w.TabSheet2);
     ASSERT_TRUE(serveUntil([&] { return sim.commands().size() > idleCount + 2; }));
 
-    // The port label restarts acquisition.
+    // The port label restarts acquisition, also when the dialog is cancelled.
+    answerPortDialog(QString(), false);
     w.lblCom->clicked();
     EXPECT_TRUE(w.acquisitionRunning());
     w.close();
@@ -82,6 +124,119 @@ TEST(TfrmMain, CaptionFollowsTheSimulatorsReplies) {
     EXPECT_TRUE(
         serveUntil([&] { return sim.commands().join(' ').contains("U0 U0 U0 U255"); }, 2000))
         << sim.commands().join(' ').toStdString();
+}
+
+TEST(TfrmMainState, ClosingWritesTheExampleSectionByteForByte) {
+    QTemporaryDir dir;
+    FakeMessages messages;
+    const AppPaths paths = AppPaths::in(dir.path());
+    const QByteArray dev = "[dev]\r\nupp=52.2\r\ndownn=26.2\r\nmaxstart=5.2\r\n";
+    writeAll(paths.settings(), "[frmStorage]\r\n\r\n" + dev);
+    {
+        TfrmMain w(paths);
+        w.show();
+        // The design position and size of the example, frame included.
+        const QMargins m(w.geometry().left() - w.frameGeometry().left(),
+                         w.geometry().top() - w.frameGeometry().top(),
+                         w.frameGeometry().right() - w.geometry().right(),
+                         w.frameGeometry().bottom() - w.geometry().bottom());
+        w.move(508, 270);
+        w.resize(656 - m.left() - m.right(), 603 - m.top() - m.bottom());
+        w.lblCom->setText("1");
+        w.close();
+    }
+    const QByteArray screen = TFormStorage::screenSuffix().toLatin1();
+    const QByteArray ppi =
+        QByteArray::number(qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch()));
+    EXPECT_EQ(readAll(paths.settings()),
+              "[frmStorage]\r\n"
+              "FormVersion=0\r\n"
+              "Flags=0\r\n"
+              "ShowCmd=1\r\n"
+              "PixelsPerInch=" +
+                  ppi +
+                  "\r\n"
+                  "MinMaxPos" +
+                  screen +
+                  "=-1,-1,-1,-1\r\n"
+                  "MinMaxPos=-1,-1,-1,-1\r\n"
+                  "NormPos" +
+                  screen +
+                  "=508,270,1164,873\r\n"
+                  "NormPos=508,270,1164,873\r\n"
+                  "Visible=0\r\n"
+                  "edMAddrB_Text=\r\nedMAddrMM_Text=\r\nedMmaxB_Text=\r\nedMmaxN_Text=\r\n"
+                  "edMminB_Text=\r\nedMminN_Text=\r\nedMstart_Text=\r\nedPaddrB_Text=\r\n"
+                  "edPmaxB_Text=\r\nedPmaxN_Text=\r\nedPminB_Text=\r\nedPminN_Text=\r\n"
+                  "edPstart_Text=\r\n"
+                  "PageControl1_ActivePage=TabSheet2\r\n"
+                  "lblCom_Caption=1\r\n"
+                  "\r\n" +
+                  dev);
+}
+
+TEST(TfrmMainState, RestoredEditsPagesAndPort) {
+    QTemporaryDir dir;
+    FakeMessages messages;
+    const AppPaths paths = AppPaths::in(dir.path());
+    writeAll(paths.settings(), "[frmStorage]\r\nedPstart_Text=  12  \r\n"
+                               "edMstart_Text=\"\"5\"\"\r\nPageControl1_ActivePage=tabsheet1\r\n"
+                               "lblCom_Caption= 7 \r\nShowCmd=3\r\n");
+    {
+        TfrmMain w(paths);
+        w.show();
+        EXPECT_EQ(w.edPstart->text(), "12");
+        EXPECT_EQ(w.edMstart->text(), "\"5\"");
+        EXPECT_EQ(w.activePage(), TPage::Cbr);
+        EXPECT_EQ(w.lblCom->text(), "7");
+        EXPECT_TRUE(w.windowState() & Qt::WindowMaximized);
+        w.showMinimized();
+        w.close();
+    }
+    EXPECT_TRUE(readAll(paths.settings()).contains("ShowCmd=2\r\n"));
+    writeAll(paths.settings(), readAll(paths.settings())
+                                   .replace("PageControl1_ActivePage=TabSheet1",
+                                            "PageControl1_ActivePage=TabSheet9"));
+    TfrmMain again(paths);
+    again.show();
+    // Closed minimized: the program starts minimized; an unknown page leaves none active.
+    EXPECT_TRUE(again.windowState() & Qt::WindowMinimized);
+    EXPECT_EQ(again.activePage(), TPage::None);
+    EXPECT_EQ(again.PageControl1->activePage(), nullptr);
+    again.close();
+    // With no page active no key is written, so the old value stays.
+    EXPECT_TRUE(readAll(paths.settings()).contains("PageControl1_ActivePage=TabSheet9\r\n"));
+}
+
+TEST(TfrmMainState, PortChoiceRestartsOnTheChosenPortAndSurvivesARestart) {
+    QTemporaryDir dir;
+    FakeMessages messages;
+    const AppPaths paths = AppPaths::in(dir.path());
+    SimProcess sim(dir.path(), 12, {"--scenario", "idle"});
+    QFile::link("/dev/null", paths.ports() + "/COM2");
+    {
+        TfrmMain w(paths);
+        w.SystemPorts = [] { return QStringList{"ttyS0"}; };
+        w.show();
+        EXPECT_EQ(w.lblCom->text(), "0");
+
+        answerPortDialog(QString(), /*confirm*/ false);
+        w.lblCom->clicked();
+        EXPECT_EQ(w.lblCom->text(), "0"); // cancelled: same port, acquisition restarted
+        EXPECT_TRUE(w.acquisitionRunning());
+
+        answerPortDialog("COM12", true);
+        w.Label1->clicked();
+        EXPECT_EQ(w.lblCom->text(), "12");
+        ASSERT_TRUE(serveUntil([&] { return w.windowTitle().startsWith("noravel "); }));
+        w.close();
+    }
+    TfrmMain again(paths);
+    again.show();
+    EXPECT_EQ(again.lblCom->text(), "12");
+    ASSERT_TRUE(serveUntil([&] { return again.windowTitle().startsWith("noravel "); }));
+    again.close();
+    EXPECT_TRUE(messages.errors.isEmpty());
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "Win1251.h"
 
+#include "GTestQt.h"
+
 #include <gtest/gtest.h>
 
 TEST(Win1251, CyrillicAndEveryByteRoundTrip) {

@@ -1,0 +1,162 @@
+#include "ProfileFile.h"
+
+#include "Win1251.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+const QByteArray kCrLf("\r\n");
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+QByteArray trimBlanks(const QByteArray& b) {
+    qsizetype from = 0, to = b.size();
+    while (from < to && isBlank(b.at(from)))
+        ++from;
+    while (to > from && (isBlank(b.at(to - 1)) || b.at(to - 1) == '\r'))
+        --to;
+    return b.mid(from, to - from);
+}
+
+} // namespace
+
+TProfileFile::TProfileFile(QString path) : m_path(std::move(path)) {
+    load();
+}
+
+void TProfileFile::load() {
+    m_lines.clear();
+    QFile f(m_path);
+    if (!f.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray all = f.readAll();
+    qsizetype pos = 0;
+    while (pos < all.size()) {
+        const qsizetype nl = all.indexOf('\n', pos);
+        if (nl < 0) {
+            m_lines.append({all.mid(pos), {}});
+            break;
+        }
+        const bool cr = nl > pos && all.at(nl - 1) == '\r';
+        m_lines.append({all.mid(pos, nl - pos - (cr ? 1 : 0)), cr ? kCrLf : QByteArray("\n")});
+        pos = nl + 1;
+    }
+}
+
+std::optional<QString> TProfileFile::sectionName(const QByteArray& line) {
+    const QByteArray t = trimBlanks(line);
+    if (!t.startsWith('['))
+        return std::nullopt;
+    const qsizetype close = t.indexOf(']');
+    if (close < 0)
+        return std::nullopt;
+    return Win1251::decode(trimBlanks(t.mid(1, close - 1)));
+}
+
+std::optional<std::pair<QString, QString>> TProfileFile::keyValue(const QByteArray& line) {
+    const qsizetype eq = line.indexOf('=');
+    if (eq < 0)
+        return std::nullopt;
+    const QByteArray key = trimBlanks(line.left(eq));
+    if (key.isEmpty() || key.startsWith('['))
+        return std::nullopt;
+    return std::make_pair(Win1251::decode(key), Win1251::decode(trimBlanks(line.mid(eq + 1))));
+}
+
+int TProfileFile::findSection(const QString& section) const {
+    for (int i = 0; i < m_lines.size(); ++i) {
+        const auto name = sectionName(m_lines[i].text);
+        if (name && name->compare(section, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+int TProfileFile::findKey(int sectionLine, const QString& key) const {
+    for (int i = sectionLine + 1; i < m_lines.size(); ++i) {
+        if (sectionName(m_lines[i].text))
+            return -1;
+        const auto kv = keyValue(m_lines[i].text);
+        if (kv && kv->first.compare(key, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+std::optional<QString> TProfileFile::value(const QString& section, const QString& key) const {
+    const int s = findSection(section);
+    if (s < 0)
+        return std::nullopt;
+    const int k = findKey(s, key);
+    if (k < 0)
+        return std::nullopt;
+    QString v = keyValue(m_lines[k].text)->second;
+    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
+        v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    return v.left(kMaxValue);
+}
+
+QString TProfileFile::readString(const QString& section, const QString& key,
+                                 const QString& def) const {
+    return value(section, key).value_or(def);
+}
+
+bool TProfileFile::writeString(const QString& section, const QString& key, const QString& value) {
+    load(); // someone may have edited the file since it was read
+    QList<Line> lines = m_lines;
+    const QByteArray newLine = Win1251::encode(key) + '=' + Win1251::encode(value);
+    const int s = findSection(section);
+    if (s < 0) {
+        if (!lines.isEmpty()) {
+            if (lines.last().end.isEmpty())
+                lines.last().end = kCrLf;
+            if (!trimBlanks(lines.last().text).isEmpty())
+                lines.append({QByteArray(), kCrLf});
+        }
+        lines.append({'[' + Win1251::encode(section) + ']', kCrLf});
+        lines.append({newLine, kCrLf});
+    } else if (const int k = findKey(s, key); k >= 0) {
+        // Keep the key as it was spelled; only the value changes.
+        const QByteArray& old = lines[k].text;
+        lines[k].text = old.left(old.indexOf('=') + 1) + Win1251::encode(value);
+    } else {
+        // After the last non-blank line of the section.
+        int last = s;
+        for (int i = s + 1; i < lines.size() && !sectionName(lines[i].text); ++i) {
+            if (!trimBlanks(lines[i].text).isEmpty())
+                last = i;
+        }
+        if (lines[last].end.isEmpty())
+            lines[last].end = kCrLf;
+        lines.insert(last + 1, {newLine, kCrLf});
+    }
+    if (!save(lines))
+        return false;
+    m_lines = lines;
+    return true;
+}
+
+bool TProfileFile::save(const QList<Line>& lines) const {
+    // A read-only settings file stays as it is, even for a user who could
+    // write it anyway (root).
+    const QFileInfo info(m_path);
+    constexpr auto kWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (info.exists() && !(info.permissions() & kWrite))
+        return false;
+    QSaveFile out(m_path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    for (const Line& l : lines) {
+        if (out.write(l.text) != l.text.size() || out.write(l.end) != l.end.size()) {
+            out.cancelWriting();
+            return false;
+        }
+    }
+    return out.commit();
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// Private-profile (INI) file access with the rules the laboratory's files
+// were written under: section and key names match without regard to case,
+// blanks around a value are dropped, one pair of matching quotes is removed,
+// at most 2047 characters of a value are read. A write replaces the value
+// where it stands or adds the key at the end of its section, creating the
+// section and the file. The file is Windows-1251 text; every line the write
+// does not touch keeps its bytes and its line end, and the new file replaces
+// the old one only once it is completely written.
+class TProfileFile {
+public:
+    static constexpr int kMaxValue = 2047;
+
+    explicit TProfileFile(QString path);
+
+    // Reads the file afresh; a missing or unreadable file reads as empty.
+    void load();
+
+    // The value, or std::nullopt when the key is not there.
+    std::optional<QString> value(const QString& section, const QString& key) const;
+    QString readString(const QString& section, const QString& key, const QString& def) const;
+
+    // Writes one key to the file at once. False when the file cannot be written.
+    bool writeString(const QString& section, const QString& key, const QString& value);
+
+    const QString& path() const { return m_path; }
+
+private:
+    struct Line {
+        QByteArray text; // without its line end
+        QByteArray end;  // "\r\n", "\n" or empty for a last line without one
+    };
+    int findSection(const QString& section) const;          // index of the header line, -1
+    int findKey(int sectionLine, const QString& key) const; // index of the key line, -1
+    static std::optional<QString> sectionName(const QByteArray& line);
+    static std::optional<std::pair<QString, QString>> keyValue(const QByteArray& line);
+    bool save(const QList<Line>& lines) const;
+
+    QString m_path;
+    QList<Line> m_lines;
+};

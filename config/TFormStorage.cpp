@@ -1,0 +1,327 @@
+#include "TFormStorage.h"
+
+#include "Exception.h"
+#include "TMessages.h"
+#include "TPageControl.h"
+#include "U_IniFile.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSplitter>
+#include <QWidget>
+
+#include <numeric>
+
+namespace {
+
+QObject* childNamed(QObject* root, const QString& name) {
+    if (root->objectName().compare(name, Qt::CaseInsensitive) == 0)
+        return root;
+    const auto all = root->findChildren<QObject*>();
+    for (QObject* o : all) {
+        if (o->objectName().compare(name, Qt::CaseInsensitive) == 0)
+            return o;
+    }
+    return nullptr;
+}
+
+// Leading and trailing blanks and control characters go.
+QString trimmedText(const QString& s) {
+    qsizetype from = 0, to = s.size();
+    while (from < to && s.at(from).unicode() <= 0x20)
+        ++from;
+    while (to > from && s.at(to - 1).unicode() <= 0x20)
+        --to;
+    return s.mid(from, to - from);
+}
+
+// A value that begins and ends with the same quote gets one more pair of
+// double quotes, so that reading it gives it back whole.
+QString quotedIfNeeded(const QString& s) {
+    if (s.size() >= 2 && (s.front() == QLatin1Char('"') || s.front() == QLatin1Char('\'')) &&
+        s.back() == s.front())
+        return QLatin1Char('"') + s + QLatin1Char('"');
+    return s;
+}
+
+// Four integers separated by commas or blanks; a missing or non-numeric one
+// takes its fallback.
+QList<int> fourNumbers(const QString& value, const QList<int>& fallback) {
+    const QStringList parts =
+        value.split(QRegularExpression(QStringLiteral("[,\\s]+")), Qt::SkipEmptyParts);
+    QList<int> out = fallback;
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        const int n = i < parts.size() ? parts[i].toInt(&ok) : 0;
+        if (ok)
+            out[i] = n;
+    }
+    return out;
+}
+
+QMargins frameMargins(const QWidget* w) {
+    const QRect f = w->frameGeometry();
+    const QRect g = w->geometry();
+    return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
+}
+
+int pixelsPerInch() {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? qRound(s->logicalDotsPerInch()) : 96;
+}
+
+} // namespace
+
+TFormStorage::TFormStorage(QWidget* window) : QObject(window), m_window(window) {
+    setObjectName(QStringLiteral("FormStorage1"));
+}
+
+QString TFormStorage::screenSuffix() {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    const QSize size = s ? s->size() : QSize(0, 0);
+    return QStringLiteral("(%1x%2)").arg(size.width()).arg(size.height());
+}
+
+QList<TFormStorage::Prop> TFormStorage::resolvedProps() const {
+    QList<Prop> out;
+    for (const QString& entry : StoredProps) {
+        const qsizetype dot = entry.indexOf(QLatin1Char('.'));
+        if (dot <= 0)
+            continue;
+        const QString comp = entry.left(dot);
+        const QString prop = entry.mid(dot + 1);
+        QObject* c = childNamed(m_window, comp);
+        if (!c)
+            continue; // entries naming no component are dropped
+        Kind kind = Kind::Text;
+        if (prop == QLatin1String("ActivePage"))
+            kind = Kind::Page;
+        else if (prop == QLatin1String("Width") || prop == QLatin1String("Height"))
+            kind = Kind::Integer;
+        out.append({c, comp + QLatin1Char('_') + prop, kind, prop});
+    }
+    return out;
+}
+
+QString TFormStorage::readValue(const Prop& p) const {
+    switch (p.kind) {
+    case Kind::Page: {
+        auto* pc = qobject_cast<TPageControl*>(p.component);
+        QWidget* page = pc ? pc->activePage() : nullptr;
+        return page ? page->objectName() : QString();
+    }
+    case Kind::Integer: {
+        auto* w = qobject_cast<QWidget*>(p.component);
+        if (!w)
+            return QStringLiteral("0");
+        return QString::number(p.property == QLatin1String("Width") ? w->width() : w->height());
+    }
+    case Kind::Text:
+        if (auto* e = qobject_cast<QLineEdit*>(p.component))
+            return e->text();
+        if (auto* l = qobject_cast<QLabel*>(p.component))
+            return l->text();
+        return p.component->property(p.property.toLatin1().constData()).toString();
+    }
+    return {};
+}
+
+void TFormStorage::writeValue(const Prop& p, const QString& text) {
+    switch (p.kind) {
+    case Kind::Page: {
+        auto* pc = qobject_cast<TPageControl*>(p.component);
+        if (!pc || text.isEmpty())
+            return;
+        if (text == QLatin1String("(null)")) {
+            pc->setActivePage(nullptr);
+            return;
+        }
+        QObject* found = nullptr;
+        if (const qsizetype dot = text.indexOf(QLatin1Char('.')); dot >= 0) {
+            const QString owner = text.left(dot);
+            const auto windows = QApplication::topLevelWidgets();
+            for (QWidget* w : windows) {
+                if (w->objectName().compare(owner, Qt::CaseInsensitive) == 0) {
+                    found = childNamed(w, text.mid(dot + 1));
+                    break;
+                }
+            }
+        } else {
+            found = childNamed(m_window, text);
+        }
+        pc->setActivePage(qobject_cast<QWidget*>(found));
+        return;
+    }
+    case Kind::Integer: {
+        auto* w = qobject_cast<QWidget*>(p.component);
+        if (!w)
+            return;
+        bool ok = false;
+        int v = text.toInt(&ok);
+        if (!ok)
+            v = 0;
+        const bool width = p.property == QLatin1String("Width");
+        if (auto* split = qobject_cast<QSplitter*>(w->parentWidget())) {
+            // Inside a splitter the size is a share of the splitter.
+            QList<int> sizes = split->sizes();
+            const int i = split->indexOf(w);
+            const int total = std::accumulate(sizes.begin(), sizes.end(), 0);
+            if (i >= 0 && sizes.size() == 2) {
+                sizes[i] = v;
+                sizes[1 - i] = std::max(0, total - v);
+                split->setSizes(sizes);
+            }
+            return;
+        }
+        if (width)
+            w->resize(v, w->height());
+        else
+            w->resize(w->width(), v);
+        return;
+    }
+    case Kind::Text:
+        if (auto* e = qobject_cast<QLineEdit*>(p.component))
+            e->setText(text);
+        else if (auto* l = qobject_cast<QLabel*>(p.component))
+            l->setText(text);
+        else
+            p.component->setProperty(p.property.toLatin1().constData(), text);
+        return;
+    }
+}
+
+TFormStorage::Placement TFormStorage::currentPlacement() const {
+    Placement pl;
+    const Qt::WindowStates st = m_window->windowState();
+    if (st & Qt::WindowMinimized)
+        pl.showCmd = 2;
+    else if (st & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        pl.showCmd = 3;
+    pl.pixelsPerInch = pixelsPerInch();
+    // The window system tells nothing of a minimized position; a maximized
+    // one is where the frame stands while maximized.
+    QPoint maxPos(-1, -1);
+    if (pl.showCmd == 3)
+        maxPos = m_window->frameGeometry().topLeft();
+    pl.minMaxPos = QStringLiteral("%1,%2,%3,%4").arg(-1).arg(-1).arg(maxPos.x()).arg(maxPos.y());
+    QRect normal = m_window->normalGeometry();
+    if (!normal.isValid())
+        normal = m_window->geometry();
+    const QMargins m = frameMargins(m_window);
+    pl.normPos = QStringLiteral("%1,%2,%3,%4")
+                     .arg(normal.left() - m.left())
+                     .arg(normal.top() - m.top())
+                     .arg(normal.left() + normal.width() + m.right())
+                     .arg(normal.top() + normal.height() + m.bottom());
+    return pl;
+}
+
+void TFormStorage::restorePlacement() {
+    T_IniFile ini(IniFileName);
+    const QString sfx = screenSuffix();
+    const auto pick = [&](const QString& key) {
+        QString v = ini.ReadString(IniSection, key + sfx, QString());
+        if (v.isEmpty())
+            v = ini.ReadString(IniSection, key, QString());
+        return v;
+    };
+    const QString minMax = pick(QStringLiteral("MinMaxPos"));
+    const QString norm = pick(QStringLiteral("NormPos"));
+    bool ppiOk = false;
+    int ppi = ini.ReadString(IniSection, QStringLiteral("PixelsPerInch"), QString()).toInt(&ppiOk);
+    if (!ppiOk)
+        ppi = pixelsPerInch();
+
+    if ((!minMax.isEmpty() || !norm.isEmpty()) && ppi == pixelsPerInch() && !norm.isEmpty()) {
+        const QRect g = m_window->geometry();
+        const QList<int> r =
+            fourNumbers(norm, {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
+        if (r[2] > r[0]) {
+            const QMargins m = frameMargins(m_window);
+            m_window->setWindowState(Qt::WindowNoState);
+            m_window->move(r[0], r[1]); // a window's position is its frame's
+            m_window->resize(std::max(1, r[2] - r[0] - m.left() - m.right()),
+                             std::max(1, r[3] - r[1] - m.top() - m.bottom()));
+        }
+    }
+
+    bool cmdOk = false;
+    const int cmd = ini.ReadString(IniSection, QStringLiteral("ShowCmd"), QString()).toInt(&cmdOk);
+    Qt::WindowState state = Qt::WindowNoState;
+    if (cmdOk && (cmd == 2 || cmd == 6 || cmd == 7))
+        state = Qt::WindowMinimized;
+    else if (cmdOk && cmd == 3)
+        state = Qt::WindowMaximized;
+    // The main window minimized stands for the whole program minimized:
+    // here that is the main window itself.
+    m_window->setWindowState(state);
+}
+
+void TFormStorage::restoreProperty(const Prop& p) {
+    T_IniFile ini(IniFileName);
+    const QString current = p.kind == Kind::Page ? QString() : readValue(p);
+    writeValue(p, ini.ReadString(IniSection, p.key, current).trimmed());
+}
+
+void TFormStorage::RestoreFormPlacement() {
+    Saved = false;
+    T_IniFile ini(IniFileName);
+    bool ok = false;
+    int version = ini.ReadString(IniSection, QStringLiteral("FormVersion"), QString()).toInt(&ok);
+    if (!ok)
+        version = 0;
+    if (version >= Version) {
+        try {
+            restorePlacement();
+        } catch (const std::exception& e) {
+            TMessages::current().error(m_window, QString::fromUtf8(e.what()));
+            return;
+        }
+        Restored = true;
+        for (const Prop& p : resolvedProps()) {
+            try {
+                restoreProperty(p);
+            } catch (...) {
+                // One property that cannot be restored keeps its value.
+            }
+        }
+    }
+    Restored = true;
+}
+
+void TFormStorage::SaveFormPlacement(bool destroying) {
+    if (!Restored)
+        return;
+    T_IniFile ini(IniFileName);
+    const Placement pl = currentPlacement();
+    const QString sfx = screenSuffix();
+    const QList<std::pair<QString, QString>> placement = {
+        {QStringLiteral("FormVersion"), QString::number(Version)},
+        {QStringLiteral("Flags"), QString::number(pl.flags)},
+        {QStringLiteral("ShowCmd"), QString::number(pl.showCmd)},
+        {QStringLiteral("PixelsPerInch"), QString::number(pl.pixelsPerInch)},
+        {QStringLiteral("MinMaxPos") + sfx, pl.minMaxPos},
+        {QStringLiteral("MinMaxPos"), pl.minMaxPos},
+        {QStringLiteral("NormPos") + sfx, pl.normPos},
+        {QStringLiteral("NormPos"), pl.normPos},
+        {QStringLiteral("Visible"), destroying ? QStringLiteral("1") : QStringLiteral("0")},
+    };
+    QList<std::pair<QString, QString>> keys = placement;
+    for (const Prop& p : resolvedProps()) {
+        const QString v = readValue(p);
+        if (p.kind == Kind::Page && v.isEmpty())
+            continue; // no key while no page is active
+        keys.append({p.key, quotedIfNeeded(trimmedText(v))});
+    }
+    for (const auto& [key, value] : keys) {
+        if (!ini.WriteString(IniSection, key, value)) {
+            TMessages::current().error(m_window,
+                                       QStringLiteral("Unable to write to %1").arg(IniFileName));
+            return;
+        }
+    }
+    Saved = true;
+}
