@@ -6,6 +6,7 @@
 #include "TMessages.h"
 #include "TPageControl.h"
 #include "TfrmComPort.h"
+#include "dmmainU.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -51,7 +52,8 @@ void nameFor(QWidget* w, const QString& accessibleName) {
 
 } // namespace
 
-TfrmMain::TfrmMain(AppPaths paths, QWidget* parent) : QWidget(parent), m_paths(std::move(paths)) {
+TfrmMain::TfrmMain(AppPaths paths, TdmMain& dm, QWidget* parent)
+    : QWidget(parent), m_paths(std::move(paths)), m_dm(dm) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString());
     resize(640, 560);
@@ -258,6 +260,15 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::FormShow() {
+    m_dm.dbNUV.DatabaseName = m_paths.database();
+    try {
+        m_dm.dbNUV.Open();
+    } catch (const Exception& e) {
+        // The window stays usable; a port choice starts acquisition later, and
+        // each run start then tries the connection again.
+        TMessages::current().error(this, e.message());
+        return;
+    }
     StartAcquisition();
 }
 

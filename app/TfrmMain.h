@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class TClickLabel;
+class TdmMain;
 class TFormStorage;
 class TPageControl;
 
@@ -22,7 +23,7 @@ class TPageControl;
 class TfrmMain : public QWidget, public TtrCommHost {
     Q_OBJECT
 public:
-    explicit TfrmMain(AppPaths paths, QWidget* parent = nullptr);
+    TfrmMain(AppPaths paths, TdmMain& dm, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     void StartAcquisition();
@@ -39,6 +40,7 @@ public:
     TPage activePage() const;
 
     const AppPaths& paths() const { return m_paths; }
+    TdmMain& dataModule() const { return m_dm; }
     double ZeroOffset = 0.0;
 
     TFormStorage* FormStorage1 = nullptr;
@@ -88,6 +90,7 @@ private:
                                   const QList<QPair<QString, QList<QLineEdit**>>>& rows);
 
     AppPaths m_paths;
+    TdmMain& m_dm;
     QString SettingsPath;
     QString LogPath;
     TtrComm* AcqThread = nullptr;

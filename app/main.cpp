@@ -1,5 +1,6 @@
 #include "AppPaths.h"
 #include "TfrmMain.h"
+#include "dmmainU.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -42,7 +43,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("prjNUV"));
 
-    TfrmMain frmMain(AppPaths::besideExecutable());
+    // The data module outlives the main window: the window's last save and the
+    // end of acquisition may still need it.
+    TdmMain dmMain;
+    TfrmMain frmMain(AppPaths::besideExecutable(), dmMain);
     closeOnSignals(frmMain);
     frmMain.show();
     return app.exec();

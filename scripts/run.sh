@@ -8,6 +8,7 @@ bin="$root/build/bin"
 port=1
 
 bash "$root/scripts/build.sh" --target prjNUV nuv-sim
+bash "$root/scripts/create-db.sh" "$bin/NUV.GDB"
 
 # A first start gets the simulator's port; a port chosen later in the program
 # is kept, because the settings file then holds it.

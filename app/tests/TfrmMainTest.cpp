@@ -6,7 +6,9 @@
 #include "TClickLabel.h"
 #include "TFormStorage.h"
 #include "TPageControl.h"
+#include "TestDatabase.h"
 #include "TfrmComPort.h"
+#include "dmmainU.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -58,7 +60,9 @@ void answerPortDialog(const QString& entry, bool confirm) {
 TEST(TfrmMain, DesignStateBeforeShowing) {
     QTemporaryDir dir;
     FakeMessages messages;
-    TfrmMain w(AppPaths::in(dir.path()));
+    makeTestDatabase(dir.path() + "/NUV.GDB");
+    TdmMain dm;
+    TfrmMain w(AppPaths::in(dir.path()), dm);
     EXPECT_EQ(w.windowTitle(), QString());
     EXPECT_EQ(w.lblCom->text(), "0");
     EXPECT_TRUE(w.lblCom->font().bold());
@@ -83,7 +87,9 @@ TEST(TfrmMain, DesignStateBeforeShowing) {
 TEST(TfrmMain, PortZeroStartsAThreadThatEndsAtOnce) {
     QTemporaryDir dir;
     FakeMessages messages;
-    TfrmMain w(AppPaths::in(dir.path()));
+    makeTestDatabase(dir.path() + "/NUV.GDB");
+    TdmMain dm;
+    TfrmMain w(AppPaths::in(dir.path()), dm);
     w.show();
     EXPECT_TRUE(w.acquisitionRunning());
     serveFor(300);
@@ -97,7 +103,9 @@ TEST(TfrmMain, CaptionFollowsTheSimulatorsReplies) {
     QTemporaryDir dir;
     FakeMessages messages;
     SimProcess sim(dir.path(), 3, {"--scenario", "press", "--pause", "0", "--rate", "50"});
-    TfrmMain w(AppPaths::in(dir.path()));
+    makeTestDatabase(dir.path() + "/NUV.GDB");
+    TdmMain dm;
+    TfrmMain w(AppPaths::in(dir.path()), dm);
     w.lblCom->setText("3");
     w.show();
     ASSERT_TRUE(serveUntil([&] { return w.windowTitle().startsWith("noravel PL"); }));
@@ -130,10 +138,12 @@ TEST(TfrmMainState, ClosingWritesTheExampleSectionByteForByte) {
     QTemporaryDir dir;
     FakeMessages messages;
     const AppPaths paths = AppPaths::in(dir.path());
+    makeTestDatabase(paths.database());
     const QByteArray dev = "[dev]\r\nupp=52.2\r\ndownn=26.2\r\nmaxstart=5.2\r\n";
     writeAll(paths.settings(), "[frmStorage]\r\n\r\n" + dev);
     {
-        TfrmMain w(paths);
+        TdmMain dm;
+        TfrmMain w(paths, dm);
         w.show();
         // The design position and size of the example, frame included.
         const QMargins m(w.geometry().left() - w.frameGeometry().left(),
@@ -179,11 +189,13 @@ TEST(TfrmMainState, RestoredEditsPagesAndPort) {
     QTemporaryDir dir;
     FakeMessages messages;
     const AppPaths paths = AppPaths::in(dir.path());
+    makeTestDatabase(paths.database());
     writeAll(paths.settings(), "[frmStorage]\r\nedPstart_Text=  12  \r\n"
                                "edMstart_Text=\"\"5\"\"\r\nPageControl1_ActivePage=tabsheet1\r\n"
                                "lblCom_Caption= 7 \r\nShowCmd=3\r\n");
     {
-        TfrmMain w(paths);
+        TdmMain dm;
+        TfrmMain w(paths, dm);
         w.show();
         EXPECT_EQ(w.edPstart->text(), "12");
         EXPECT_EQ(w.edMstart->text(), "\"5\"");
@@ -197,7 +209,8 @@ TEST(TfrmMainState, RestoredEditsPagesAndPort) {
     writeAll(paths.settings(), readAll(paths.settings())
                                    .replace("PageControl1_ActivePage=TabSheet1",
                                             "PageControl1_ActivePage=TabSheet9"));
-    TfrmMain again(paths);
+    TdmMain dm2;
+    TfrmMain again(paths, dm2);
     again.show();
     // Closed minimized: the program starts minimized; an unknown page leaves none active.
     EXPECT_TRUE(again.windowState() & Qt::WindowMinimized);
@@ -212,10 +225,12 @@ TEST(TfrmMainState, PortChoiceRestartsOnTheChosenPortAndSurvivesARestart) {
     QTemporaryDir dir;
     FakeMessages messages;
     const AppPaths paths = AppPaths::in(dir.path());
+    makeTestDatabase(paths.database());
     SimProcess sim(dir.path(), 12, {"--scenario", "idle"});
     QFile::link("/dev/null", paths.ports() + "/COM2");
     {
-        TfrmMain w(paths);
+        TdmMain dm;
+        TfrmMain w(paths, dm);
         w.SystemPorts = [] { return QStringList{"ttyS0"}; };
         w.show();
         EXPECT_EQ(w.lblCom->text(), "0");
@@ -231,12 +246,30 @@ TEST(TfrmMainState, PortChoiceRestartsOnTheChosenPortAndSurvivesARestart) {
         ASSERT_TRUE(serveUntil([&] { return w.windowTitle().startsWith("noravel "); }));
         w.close();
     }
-    TfrmMain again(paths);
+    TdmMain dm2;
+    TfrmMain again(paths, dm2);
     again.show();
     EXPECT_EQ(again.lblCom->text(), "12");
     ASSERT_TRUE(serveUntil([&] { return again.windowTitle().startsWith("noravel "); }));
     again.close();
     EXPECT_TRUE(messages.errors.isEmpty());
+}
+
+TEST(TfrmMainState, MissingDatabaseGivesOneMessageAndNoAcquisitionUntilAPortChoice) {
+    QTemporaryDir dir;
+    FakeMessages messages;
+    TdmMain dm;
+    TfrmMain w(AppPaths::in(dir.path()), dm);
+    w.show();
+    ASSERT_EQ(messages.errors.size(), 1);
+    EXPECT_TRUE(messages.errors.first().contains("NUV.GDB"))
+        << messages.errors.first().toStdString();
+    EXPECT_FALSE(w.acquisitionRunning());
+    EXPECT_TRUE(w.isVisible());
+    answerPortDialog(QString(), false);
+    w.lblCom->clicked();
+    EXPECT_TRUE(w.acquisitionRunning());
+    w.close();
 }
 
 } // namespace

@@ -1,0 +1,357 @@
+#include "TIBQuery.h"
+
+#include "FbApi.h"
+#include "TIBDatabase.h"
+#include "TIBTransaction.h"
+#include "Win1251.h"
+
+#include <cstring>
+#include <memory>
+
+using namespace Firebird;
+
+namespace {
+
+// Reads one column of a fetched row.
+QVariant readColumn(IMessageMetadata* meta, fb::Status& st, unsigned i, const unsigned char* buf) {
+    if (*reinterpret_cast<const short*>(buf + meta->getNullOffset(&st, i)))
+        return {};
+    const unsigned char* p = buf + meta->getOffset(&st, i);
+    const int scale = meta->getScale(&st, i);
+    const auto scaled = [&](qlonglong v) -> QVariant {
+        if (scale == 0)
+            return v;
+        double d = double(v);
+        for (int k = 0; k < -scale; ++k)
+            d /= 10.0;
+        return d;
+    };
+    switch (meta->getType(&st, i) & ~1u) {
+    case SQL_SHORT:
+        return scaled(*reinterpret_cast<const short*>(p));
+    case SQL_LONG:
+        return scaled(*reinterpret_cast<const ISC_LONG*>(p));
+    case SQL_INT64:
+        return scaled(*reinterpret_cast<const ISC_INT64*>(p));
+    case SQL_FLOAT:
+        return double(*reinterpret_cast<const float*>(p));
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+        return *reinterpret_cast<const double*>(p);
+    case SQL_TIMESTAMP:
+        return fb::decodeTimestamp(*reinterpret_cast<const ISC_TIMESTAMP*>(p));
+    case SQL_TYPE_DATE:
+        return QDateTime(fb::decodeDate(*reinterpret_cast<const ISC_DATE*>(p)), QTime(0, 0));
+    case SQL_BOOLEAN:
+        return bool(*p);
+    case SQL_TEXT: {
+        const unsigned len = meta->getLength(&st, i);
+        QByteArray b(reinterpret_cast<const char*>(p), len);
+        while (b.endsWith(' '))
+            b.chop(1);
+        return Win1251::decode(b);
+    }
+    case SQL_VARYING: {
+        const auto len = *reinterpret_cast<const unsigned short*>(p);
+        return Win1251::decode(QByteArray(reinterpret_cast<const char*>(p + 2), len));
+    }
+    default:
+        return {};
+    }
+}
+
+// Describes each parameter as the value we have for it, so the engine
+// converts, and fills the message.
+struct InputMessage {
+    IMessageMetadata* meta = nullptr;
+    std::vector<unsigned char> buffer;
+    ~InputMessage() {
+        if (meta)
+            meta->release();
+    }
+};
+
+void buildInput(IStatement* stmt, fb::Status& st, const QList<QVariant>& values,
+                InputMessage& msg) {
+    IMessageMetadata* declared = stmt->getInputMetadata(&st);
+    const unsigned count = declared->getCount(&st);
+    IMetadataBuilder* b = declared->getBuilder(&st);
+    declared->release();
+    std::vector<QByteArray> texts(count);
+    for (unsigned i = 0; i < count; ++i) {
+        const QVariant& v = i < unsigned(values.size()) ? values[int(i)] : QVariant();
+        if (!v.isValid() || v.isNull())
+            continue; // keeps its declared type, sent as NULL
+        switch (v.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::Bool:
+            b->setType(&st, i, SQL_INT64 + 1);
+            b->setLength(&st, i, sizeof(ISC_INT64));
+            b->setScale(&st, i, 0);
+            break;
+        case QMetaType::Double:
+            b->setType(&st, i, SQL_DOUBLE + 1);
+            b->setLength(&st, i, sizeof(double));
+            b->setScale(&st, i, 0);
+            break;
+        case QMetaType::QDateTime:
+        case QMetaType::QDate:
+            b->setType(&st, i, SQL_TIMESTAMP + 1);
+            b->setLength(&st, i, sizeof(ISC_TIMESTAMP));
+            break;
+        default:
+            texts[i] = fb::connectionText(v.toString());
+            b->setType(&st, i, SQL_VARYING + 1);
+            b->setLength(&st, i, std::max<unsigned>(1, unsigned(texts[i].size())));
+            break;
+        }
+    }
+    msg.meta = b->getMetadata(&st);
+    b->release();
+    msg.buffer.assign(msg.meta->getMessageLength(&st), 0);
+    unsigned char* buf = msg.buffer.data();
+    for (unsigned i = 0; i < count; ++i) {
+        const QVariant& v = i < unsigned(values.size()) ? values[int(i)] : QVariant();
+        short* nullFlag = reinterpret_cast<short*>(buf + msg.meta->getNullOffset(&st, i));
+        unsigned char* p = buf + msg.meta->getOffset(&st, i);
+        if (!v.isValid() || v.isNull()) {
+            *nullFlag = -1;
+            continue;
+        }
+        *nullFlag = 0;
+        switch (msg.meta->getType(&st, i) & ~1u) {
+        case SQL_INT64: {
+            const ISC_INT64 n = v.toLongLong();
+            std::memcpy(p, &n, sizeof n);
+            break;
+        }
+        case SQL_DOUBLE: {
+            const double d = v.toDouble();
+            std::memcpy(p, &d, sizeof d);
+            break;
+        }
+        case SQL_TIMESTAMP: {
+            const ISC_TIMESTAMP ts = fb::encodeTimestamp(v.typeId() == QMetaType::QDate
+                                                             ? QDateTime(v.toDate(), QTime(0, 0))
+                                                             : v.toDateTime());
+            std::memcpy(p, &ts, sizeof ts);
+            break;
+        }
+        default: {
+            const unsigned short len = static_cast<unsigned short>(texts[i].size());
+            std::memcpy(p, &len, 2);
+            std::memcpy(p + 2, texts[i].constData(), len);
+            break;
+        }
+        }
+    }
+}
+
+} // namespace
+
+TIBQuery::TIBQuery(TIBDatabase& db, TIBTransaction& tr) : m_db(db), m_tr(tr) {}
+
+TIBQuery::~TIBQuery() {
+    m_tr.removeReader(this);
+}
+
+void TIBQuery::setSQL(const QString& text) {
+    Close();
+    m_sql = text;
+    m_params.clear();
+}
+
+void TIBQuery::ParamByName(const QString& name, const QVariant& value) {
+    for (Param& p : m_params) {
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0) {
+            p.value = value;
+            return;
+        }
+    }
+    m_params.append({name, value});
+}
+
+// ":name" outside quotes becomes "?"; the names come back in their order.
+QString TIBQuery::positionalText(QStringList& order) const {
+    QString out;
+    QChar quote;
+    for (qsizetype i = 0; i < m_sql.size(); ++i) {
+        const QChar c = m_sql.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+            out.append(c);
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+            out.append(c);
+            continue;
+        }
+        if (c == QLatin1Char(':') && i + 1 < m_sql.size() &&
+            (m_sql.at(i + 1).isLetter() || m_sql.at(i + 1) == QLatin1Char('_'))) {
+            qsizetype j = i + 1;
+            while (j < m_sql.size() &&
+                   (m_sql.at(j).isLetterOrNumber() || m_sql.at(j) == QLatin1Char('_')))
+                ++j;
+            order.append(m_sql.mid(i + 1, j - i - 1));
+            out.append(QLatin1Char('?'));
+            i = j - 1;
+            continue;
+        }
+        out.append(c);
+    }
+    return out;
+}
+
+void TIBQuery::ExecSQL() {
+    run(false);
+}
+
+void TIBQuery::Open() {
+    if (m_active)
+        return;
+    run(true);
+}
+
+void TIBQuery::run(bool fetch) {
+    if (!m_db.Connected())
+        throw EDatabaseError(QStringLiteral("Database not assigned or not connected"));
+    QStringList order;
+    const QString text = positionalText(order);
+    QList<QVariant> values;
+    for (const QString& name : order) {
+        QVariant v;
+        for (const Param& p : m_params) {
+            if (p.name.compare(name, Qt::CaseInsensitive) == 0)
+                v = p.value;
+        }
+        values.append(v);
+    }
+    const QByteArray sql = fb::connectionText(text);
+    ITransaction* tra = m_tr.handle();
+    fb::Status st;
+    IStatement* stmt = nullptr;
+    IMessageMetadata* outMeta = nullptr;
+    IResultSet* rs = nullptr;
+    try {
+        stmt = m_db.attachment()->prepare(&st, tra, 0, sql.constData(), 3,
+                                          IStatement::PREPARE_PREFETCH_METADATA);
+        InputMessage in;
+        buildInput(stmt, st, values, in);
+        if (!fetch) {
+            stmt->execute(&st, tra, in.meta, in.buffer.data(), nullptr, nullptr);
+            stmt->free(&st);
+            return;
+        }
+        outMeta = stmt->getOutputMetadata(&st);
+        const unsigned cols = outMeta->getCount(&st);
+        QStringList fields;
+        for (unsigned i = 0; i < cols; ++i)
+            fields.append(QString::fromUtf8(outMeta->getAlias(&st, i)).toUpper());
+        std::vector<unsigned char> buf(outMeta->getMessageLength(&st));
+        std::vector<std::vector<QVariant>> rows;
+        rs = stmt->openCursor(&st, tra, in.meta, in.buffer.data(), outMeta, 0);
+        while (rs->fetchNext(&st, buf.data()) == IStatus::RESULT_OK) {
+            std::vector<QVariant> row(cols);
+            for (unsigned i = 0; i < cols; ++i)
+                row[i] = readColumn(outMeta, st, i, buf.data());
+            rows.push_back(std::move(row));
+        }
+        rs->close(&st);
+        rs = nullptr;
+        outMeta->release();
+        outMeta = nullptr;
+        stmt->free(&st);
+        stmt = nullptr;
+        m_fields = fields;
+        m_rows = std::move(rows);
+    } catch (const FbException& e) {
+        if (rs)
+            rs->release();
+        if (outMeta)
+            outMeta->release();
+        if (stmt)
+            stmt->release();
+        fb::rethrow(e);
+    }
+    m_active = true;
+    m_tr.addReader(this);
+    m_row = m_rows.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_rows.empty();
+    if (AfterOpen)
+        AfterOpen();
+}
+
+void TIBQuery::Close() {
+    if (!m_active)
+        return;
+    m_active = false;
+    m_rows.clear();
+    m_row = -1;
+    m_eof = m_bof = true;
+    m_tr.removeReader(this);
+    if (AfterClose)
+        AfterClose();
+}
+
+void TIBQuery::First() {
+    MoveTo(0);
+    m_bof = true;
+}
+
+void TIBQuery::Next() {
+    MoveBy(1);
+}
+
+void TIBQuery::Prior() {
+    MoveBy(-1);
+}
+
+void TIBQuery::MoveBy(int distance) {
+    if (m_rows.empty()) {
+        m_eof = m_bof = true;
+        return;
+    }
+    const int target = m_row + distance;
+    m_eof = target >= RecordCount();
+    m_bof = target < 0;
+    MoveTo(std::clamp(target, 0, RecordCount() - 1));
+    m_eof = target >= RecordCount();
+    m_bof = target < 0;
+}
+
+void TIBQuery::MoveTo(int row) {
+    if (m_rows.empty())
+        return;
+    m_row = std::clamp(row, 0, RecordCount() - 1);
+    m_eof = m_bof = false;
+    if (AfterScroll)
+        AfterScroll();
+}
+
+int TIBQuery::FieldIndex(const QString& name) const {
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QVariant TIBQuery::FieldByName(const QString& name) const {
+    const int col = FieldIndex(name);
+    if (col < 0)
+        throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(name));
+    if (m_row < 0)
+        return {};
+    return m_rows[size_t(m_row)][size_t(col)];
+}
+
+QVariant TIBQuery::Value(int row, int column) const {
+    if (row < 0 || row >= RecordCount() || column < 0 || column >= m_fields.size())
+        return {};
+    return m_rows[size_t(row)][size_t(column)];
+}

@@ -1,0 +1,84 @@
+#include "TIBTransaction.h"
+
+#include "FbApi.h"
+#include "TIBDatabase.h"
+#include "TIBQuery.h"
+
+using namespace Firebird;
+
+TIBTransaction::TIBTransaction(TIBDatabase& db) : m_db(db) {
+    m_db.addTransaction(this);
+}
+
+TIBTransaction::~TIBTransaction() {
+    if (m_tra) {
+        try {
+            Rollback();
+        } catch (...) {
+        }
+    }
+    m_db.removeTransaction(this);
+}
+
+void TIBTransaction::StartTransaction() {
+    if (m_tra)
+        throw EDatabaseError(QStringLiteral("Transaction is active"));
+    if (!m_db.Connected())
+        throw EDatabaseError(QStringLiteral("Database not assigned or not connected"));
+    fb::Status st;
+    try {
+        m_tra = m_db.attachment()->startTransaction(&st, 0, nullptr);
+    } catch (const FbException& e) {
+        fb::rethrow(e);
+    }
+}
+
+ITransaction* TIBTransaction::handle() {
+    if (!m_tra)
+        StartTransaction();
+    return m_tra;
+}
+
+void TIBTransaction::Commit() {
+    if (!m_tra)
+        throw EDatabaseError(QStringLiteral("Transaction is not active"));
+    closeReaders();
+    fb::Status st;
+    try {
+        m_tra->commit(&st); // releases the handle on success
+        m_tra = nullptr;
+    } catch (const FbException& e) {
+        fb::rethrow(e);
+    }
+}
+
+void TIBTransaction::Rollback() {
+    if (!m_tra)
+        throw EDatabaseError(QStringLiteral("Transaction is not active"));
+    closeReaders();
+    fb::Status st;
+    ITransaction* t = m_tra;
+    m_tra = nullptr;
+    try {
+        t->rollback(&st);
+    } catch (const FbException& e) {
+        t->release();
+        fb::rethrow(e);
+    }
+}
+
+void TIBTransaction::addReader(TIBQuery* q) {
+    if (!m_readers.contains(q))
+        m_readers.append(q);
+}
+
+void TIBTransaction::removeReader(TIBQuery* q) {
+    m_readers.removeAll(q);
+}
+
+void TIBTransaction::closeReaders() {
+    const auto readers = m_readers;
+    for (TIBQuery* q : readers)
+        q->Close();
+    m_readers.clear();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+
+namespace Firebird {
+class ITransaction;
+}
+
+class TIBDatabase;
+class TIBQuery;
+
+// A transaction on the connection with the server's default settings. It is
+// active from its start (explicit, or implicit when a statement runs in it)
+// until it is committed or rolled back; ending it closes every query that
+// reads through it.
+class TIBTransaction {
+public:
+    explicit TIBTransaction(TIBDatabase& db);
+    ~TIBTransaction();
+    TIBTransaction(const TIBTransaction&) = delete;
+    TIBTransaction& operator=(const TIBTransaction&) = delete;
+
+    bool InTransaction() const { return m_tra != nullptr; }
+    void StartTransaction();
+    void Commit();
+    void Rollback();
+
+    // Starts the transaction when it is not active; returns the handle.
+    Firebird::ITransaction* handle();
+    TIBDatabase& database() const { return m_db; }
+
+    void addReader(TIBQuery* q);
+    void removeReader(TIBQuery* q);
+
+private:
+    void closeReaders();
+
+    TIBDatabase& m_db;
+    Firebird::ITransaction* m_tra = nullptr;
+    QList<TIBQuery*> m_readers;
+};

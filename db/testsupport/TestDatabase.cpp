@@ -1,0 +1,35 @@
+#include "TestDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <stdexcept>
+
+void makeTestDatabase(const QString& path) {
+    static QTemporaryDir dir;
+    static const QString templ = [] {
+        const QString file = dir.path() + "/template.gdb";
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start("bash", {QStringLiteral(NUV_SOURCE_DIR "/scripts/create-db.sh"), file});
+        if (!p.waitForFinished(60000) || p.exitCode() != 0)
+            throw std::runtime_error("create-db.sh failed: " + p.readAll().toStdString());
+        return file;
+    }();
+    QFile::remove(path);
+    if (!QFile::copy(templ, path))
+        throw std::runtime_error("cannot copy the test database");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+QString isql(const QString& path, const QString& statements) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start("isql-fb", {"-q", "-user", "SYSDBA", "-ch", "UTF8", path});
+    p.write(statements.toUtf8());
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAll());
+}
