@@ -2,6 +2,7 @@
 
 #include "ComPortMap.h"
 #include "ComPortU.h"
+#include "TAcqState.h"
 #include "TPage.h"
 
 #include <QStringList>
@@ -27,7 +28,7 @@ public:
 
 // The background thread that polls the controllers of the active page and
 // hands every reply to the user-interface thread.
-class TtrComm : public QThread {
+class TtrComm : public QThread, public TAcqState {
     Q_OBJECT
 public:
     // The port label's text is taken when the thread is created; the active
@@ -36,18 +37,8 @@ public:
             ComPortMap portMap, QObject* parent = nullptr);
     ~TtrComm() override;
 
-    // Handler state; touched only inside the blocking calls once polling runs.
-    QString Reply1;
-    QString Reply2;
-    double PrevValue = 0.0;
-    double PrevTime = 0.0;
-    double RunStartValue = 0.0;
-    double RunStartTime = 0.0;
-    int PressRunId = 0;
-    int CbrRunId = 0;
-    double StartDeformation = 0.0;
-    QStringList ValueHistory;
-    QStringList TimeHistory;
+    // The handler state (TAcqState) is touched only inside the blocking calls
+    // once polling runs.
 
     // Runs on the user-interface thread at the start of every blocking call.
     void ShowRawReply();

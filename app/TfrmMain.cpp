@@ -8,6 +8,7 @@
 #include "TfrmComPort.h"
 #include "dmmainU.h"
 
+#include <QChartView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEventLoop>
@@ -26,7 +27,7 @@
 
 namespace {
 
-QLabel* readout(const QString& name, QWidget* parent) {
+QLabel* readoutLabel(const QString& name, QWidget* parent) {
     auto* l = new QLabel(QStringLiteral("0.0"), parent);
     l->setObjectName(name);
     QFont f = l->font();
@@ -52,8 +53,14 @@ void nameFor(QWidget* w, const QString& accessibleName) {
 
 } // namespace
 
-TfrmMain::TfrmMain(AppPaths paths, TdmMain& dm, QWidget* parent)
-    : QWidget(parent), m_paths(std::move(paths)), m_dm(dm) {
+const TClock& TfrmMain::systemClock() {
+    static const TSystemClock clock;
+    return clock;
+}
+
+TfrmMain::TfrmMain(AppPaths paths, TdmMain& dm, const TClock& clock, QWidget* parent)
+    : QWidget(parent), m_paths(std::move(paths)), m_dm(dm), m_clock(clock), m_charts(clock),
+      m_log(m_paths.log()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString());
     resize(640, 560);
@@ -84,6 +91,8 @@ TfrmMain::TfrmMain(AppPaths paths, TdmMain& dm, QWidget* parent)
     connect(Label13, &TClickLabel::clicked, this, &TfrmMain::Label13Click);
     connect(Label14, &TClickLabel::clicked, this, &TfrmMain::Label14Click);
     connect(Label17, &TClickLabel::clicked, this, &TfrmMain::Label17Click);
+    connect(Button1, &QPushButton::clicked, this, &TfrmMain::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TfrmMain::Button2Click);
 
     FormStorage1 = new TFormStorage(this);
     FormStorage1->StoredProps = {
@@ -138,9 +147,9 @@ QWidget* TfrmMain::buildPressPage() {
     auto* lay = new QVBoxLayout(TabSheet2);
 
     auto* readouts = new QGridLayout;
-    Label11 = readout(QStringLiteral("Label11"), TabSheet2);
-    Label18 = readout(QStringLiteral("Label18"), TabSheet2);
-    Label12 = readout(QStringLiteral("Label12"), TabSheet2);
+    Label11 = readoutLabel(QStringLiteral("Label11"), TabSheet2);
+    Label18 = readoutLabel(QStringLiteral("Label18"), TabSheet2);
+    Label12 = readoutLabel(QStringLiteral("Label12"), TabSheet2);
     const QString c19 = QStringLiteral("Стойност kN");
     const QString c20 = QStringLiteral("Средна скорост за измерването");
     const QString c21 = QStringLiteral("Текуща скорост");
@@ -155,11 +164,7 @@ QWidget* TfrmMain::buildPressPage() {
     nameFor(Label12, c21);
     lay->addLayout(readouts);
 
-    chartPLQHolder = new QWidget(TabSheet2);
-    chartPLQHolder->setObjectName(QStringLiteral("chartPLQHolder"));
-    new QVBoxLayout(chartPLQHolder);
-    chartPLQHolder->layout()->setContentsMargins(0, 0, 0, 0);
-    lay->addWidget(chartPLQHolder, 1);
+    lay->addWidget(m_charts.chartPLQ, 1);
 
     auto* buttons = new QHBoxLayout;
     Button2 = new QPushButton(QStringLiteral("Нулиране 1"), TabSheet2);
@@ -178,18 +183,14 @@ QWidget* TfrmMain::buildCbrPage() {
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     auto* lay = new QVBoxLayout(TabSheet1);
     auto* readouts = new QHBoxLayout;
-    Label15 = readout(QStringLiteral("Label15"), TabSheet1);
-    Label16 = readout(QStringLiteral("Label16"), TabSheet1);
+    Label15 = readoutLabel(QStringLiteral("Label15"), TabSheet1);
+    Label16 = readoutLabel(QStringLiteral("Label16"), TabSheet1);
     nameFor(Label15, QStringLiteral("MARSHALL-CBR N"));
     nameFor(Label16, QStringLiteral("MARSHALL-CBR mm"));
     readouts->addWidget(Label15);
     readouts->addWidget(Label16);
     lay->addLayout(readouts);
-    chartCBRHolder = new QWidget(TabSheet1);
-    chartCBRHolder->setObjectName(QStringLiteral("chartCBRHolder"));
-    new QVBoxLayout(chartCBRHolder);
-    chartCBRHolder->layout()->setContentsMargins(0, 0, 0, 0);
-    lay->addWidget(chartCBRHolder, 1);
+    lay->addWidget(m_charts.chartCBR, 1);
     return TabSheet1;
 }
 
@@ -247,6 +248,8 @@ void TfrmMain::FormCreate() {
     SettingsPath = m_paths.settings();
     LogPath = m_paths.log();
     m_activePage.store(static_cast<int>(activePage()));
+    m_press = std::make_unique<TPressChannel>(*this, m_dm, m_log, m_clock, SettingsPath, m_formats);
+    m_cbr = std::make_unique<TCbrChannel>(*this, m_dm, m_formats);
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -260,6 +263,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::FormShow() {
+    InitTimeAxes();
     m_dm.dbNUV.DatabaseName = m_paths.database();
     try {
         m_dm.dbNUV.Open();
@@ -353,5 +357,63 @@ void TfrmMain::SetPressReadout(const QString& text) {
     Label11->setText(text);
 }
 
-void TfrmMain::ProcessPressSample(TtrComm&) {}
-void TfrmMain::ProcessCbrSample(TtrComm&) {}
+void TfrmMain::ProcessPressSample(TtrComm& thread) {
+    m_press->ProcessPressSample(thread);
+}
+
+void TfrmMain::ProcessCbrSample(TtrComm& thread) {
+    m_cbr->ProcessCbrSample(thread);
+}
+
+QLabel* TfrmMain::readout(TReadout r) const {
+    switch (r) {
+    case TReadout::Label11:
+        return Label11;
+    case TReadout::Label12:
+        return Label12;
+    case TReadout::Label18:
+        return Label18;
+    case TReadout::Label15:
+        return Label15;
+    case TReadout::Label16:
+        return Label16;
+    }
+    return Label11;
+}
+
+QString TfrmMain::readoutText(TReadout r) const {
+    return readout(r)->text();
+}
+
+void TfrmMain::setReadoutText(TReadout r, const QString& text) {
+    readout(r)->setText(text);
+}
+
+void TfrmMain::InitTimeAxes() {
+    m_charts.InitTimeAxes();
+}
+
+void TfrmMain::AddPressPoints(double Value, double Speed) {
+    m_charts.AddPressPoints(Value, Speed);
+}
+
+void TfrmMain::AddCbrPoints(double Value, double Deformation) {
+    m_charts.AddCbrPoints(Value, Deformation);
+}
+
+void TfrmMain::Button2Click() {
+    ZeroOffset = 0.0;
+}
+
+// The offset becomes minus the load shown, so an unloaded press reads about 0
+// from the next sample on.
+void TfrmMain::Button1Click() {
+    const QString shown = Label11->text();
+    const auto value = m_formats.controllerNumber(shown);
+    if (!value) {
+        TMessages::current().error(
+            this, QStringLiteral("'%1' is not a valid floating point value").arg(shown));
+        return;
+    }
+    ZeroOffset = -*value;
+}

@@ -1,13 +1,19 @@
 #pragma once
 
 #include "AppPaths.h"
+#include "TCbrChannel.h"
+#include "TEventLog.h"
+#include "TLiveCharts.h"
+#include "TLiveView.h"
 #include "TPage.h"
+#include "TPressChannel.h"
 #include "trCOMMU.h"
 
 #include <QWidget>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class QGroupBox;
 class QLabel;
@@ -20,10 +26,12 @@ class TPageControl;
 
 // The program's main window: the top bar, the measuring pages with their
 // readouts and charts, the hidden settings page, and the acquisition thread.
-class TfrmMain : public QWidget, public TtrCommHost {
+class TfrmMain : public QWidget, public TtrCommHost, public TLiveView {
     Q_OBJECT
 public:
-    TfrmMain(AppPaths paths, TdmMain& dm, QWidget* parent = nullptr);
+    TfrmMain(AppPaths paths, TdmMain& dm, const TClock& clock = systemClock(),
+             QWidget* parent = nullptr);
+    static const TClock& systemClock();
     ~TfrmMain() override;
 
     void StartAcquisition();
@@ -38,6 +46,18 @@ public:
     void ProcessCbrSample(TtrComm& thread) override;
 
     TPage activePage() const;
+
+    // TLiveView
+    QString readoutText(TReadout r) const override;
+    void setReadoutText(TReadout r, const QString& text) override;
+    double zeroOffset() const override { return ZeroOffset; }
+    void AddPressPoints(double Value, double Speed) override;
+    void AddCbrPoints(double Value, double Deformation) override;
+    void InitTimeAxes();
+    TLiveCharts& charts() { return m_charts; }
+
+    void Button1Click(); // "Нулиране 2"
+    void Button2Click(); // "Нулиране 1"
 
     const AppPaths& paths() const { return m_paths; }
     TdmMain& dataModule() const { return m_dm; }
@@ -64,8 +84,6 @@ public:
     QLabel* Label16 = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
-    QWidget* chartPLQHolder = nullptr;
-    QWidget* chartCBRHolder = nullptr;
     QLineEdit *edMstart, *edMminB, *edMminN, *edMmaxB, *edMmaxN, *edMAddrB, *edMAddrMM;
     QLineEdit *edPstart, *edPminB, *edPminN, *edPmaxB, *edPmaxN, *edPaddrB;
 
@@ -89,8 +107,16 @@ private:
     QGroupBox* buildSettingsGroup(const QString& name, const QString& title,
                                   const QList<QPair<QString, QList<QLineEdit**>>>& rows);
 
+    QLabel* readout(TReadout r) const;
+
     AppPaths m_paths;
     TdmMain& m_dm;
+    const TClock& m_clock;
+    TFormats m_formats;
+    TLiveCharts m_charts;
+    TFileLog m_log;
+    std::unique_ptr<TPressChannel> m_press;
+    std::unique_ptr<TCbrChannel> m_cbr;
     QString SettingsPath;
     QString LogPath;
     TtrComm* AcqThread = nullptr;

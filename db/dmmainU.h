@@ -4,6 +4,7 @@
 #include "TIBQuery.h"
 #include "TIBStoredProc.h"
 #include "TIBTransaction.h"
+#include "TRecorder.h"
 
 #include <QDateTime>
 
@@ -11,11 +12,11 @@
 
 // The data module: the program's one database connection, its transactions,
 // the shared statement objects, and the recording of runs and samples.
-class TdmMain {
+class TdmMain : public TRecorder {
 public:
     TdmMain();
     // Commits what is still active, then closes the connection.
-    ~TdmMain();
+    ~TdmMain() override;
     TdmMain(const TdmMain&) = delete;
     TdmMain& operator=(const TdmMain&) = delete;
 
@@ -33,9 +34,9 @@ public:
     // "Грешка при генериране на уникалния номер на таблица<TableName> <message>".
     int GenID(const QString& TableName);
     // Records a new run of the device and returns its id.
-    int StartRun(int DeviceId);
+    int StartRun(int DeviceId) override;
     // Records one sample of a run.
-    void AddSample(int RunId, int DeviceId, double Value, double Speed);
+    void AddSample(int RunId, int DeviceId, double Value, double Speed) override;
 
     // The clock of the recording statements (tests set their own).
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };

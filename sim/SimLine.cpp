@@ -77,9 +77,21 @@ double SimLine::cbrLoadReading(double t) const {
 }
 
 double SimLine::cbrDeformationReading(double t) const {
-    // The dial gauge reads 25 mm unloaded and falls while the specimen yields.
-    const double load = cbrLoadReading(t) * kCbrLoadPerReading;
-    return 25.0 - 8.0 * std::clamp(load / std::max(m_opt.cbrPeakN, 0.001), 0.0, 1.0);
+    // The dial gauge reads 25 mm unloaded and falls while the specimen yields;
+    // the specimen does not spring back, so the reading stays down until the
+    // next specimen is set in, in the pause.
+    if (m_opt.scenario != Scenario::Cbr && m_opt.scenario != Scenario::Noisy)
+        return 25.0;
+    const double rise = m_opt.cbrRampS;
+    const double cycle = m_opt.pauseS + rise + rise / 2;
+    const double s = std::fmod(t, cycle);
+    // The operator takes the specimen out a while after the load is off.
+    if (t >= cycle && s < m_opt.pauseS / 2)
+        return 25.0 - 8.0;
+    if (s < m_opt.pauseS)
+        return 25.0;
+    const double yielded = std::clamp((s - m_opt.pauseS) / rise, 0.0, 1.0);
+    return 25.0 - 8.0 * yielded;
 }
 
 std::optional<QByteArray> SimLine::answer(const QByteArray& command, double t) {

@@ -60,3 +60,18 @@ TEST(TFormats, TimestampTextLeavesMidnightAsADate) {
     const TFormats us(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(us.longTimeFormat(), "h:mm:ss AP");
 }
+
+#include "TimeStamp.h"
+
+TEST(TimeStamp, DaysSpansAndTruncation) {
+    const QDateTime t(QDate(2026, 12, 9), QTime(10, 0, 0));
+    EXPECT_DOUBLE_EQ(TimeStamp::fromDateTime(QDateTime(QDate(1899, 12, 31), QTime(6, 0))), 1.25);
+    EXPECT_EQ(TimeStamp::toDateTime(TimeStamp::fromDateTime(t.addMSecs(123))), t.addMSecs(123));
+    const double a = TimeStamp::fromDateTime(t);
+    // Whole milliseconds of spans that doubles cannot hold exactly.
+    for (int ms : {1, 299, 300, 301, 90700, 900000})
+        EXPECT_EQ(TimeStamp::wholeMs(a, TimeStamp::fromDateTime(t.addMSecs(ms))), ms) << ms;
+    EXPECT_EQ(TimeStamp::wholeSeconds(TimeStamp::fromDateTime(t.addMSecs(90700)), a), 90);
+    EXPECT_EQ(TimeStamp::wholeSeconds(a, TimeStamp::fromDateTime(t.addMSecs(59900))), 59);
+    EXPECT_EQ(TimeStamp::wholeMs(a, a), 0);
+}

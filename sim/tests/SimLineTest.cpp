@@ -47,6 +47,7 @@ TEST(SimLine, CbrDeformationFallsFrom25WhileLoaded) {
     EXPECT_GT(line.cbrLoadReading(7), 0.0);
     EXPECT_LT(line.cbrDeformationReading(12), 25.0);
     EXPECT_LT(line.cbrDeformationReading(12), line.cbrDeformationReading(7));
+    EXPECT_EQ(line.cbrDeformationReading(15), line.cbrDeformationReading(16.9)); // no spring-back
 }
 
 TEST(SimLine, NoisyLineIsRepeatableAndMixesFaults) {

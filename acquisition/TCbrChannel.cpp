@@ -1,0 +1,56 @@
+#include "TCbrChannel.h"
+
+#include "Exception.h"
+#include "TReplyForm.h"
+
+TCbrChannel::TCbrChannel(TLiveView& view, TRecorder& recorder, TFormats formats)
+    : m_view(view), m_recorder(recorder), m_formats(std::move(formats)) {}
+
+void TCbrChannel::ProcessCbrSample(TAcqState& s) {
+    const auto loadText = TReplyForm::value(s.Reply1);
+    if (!loadText)
+        return;
+    try {
+        process(s, *loadText);
+    } catch (...) {
+        // This channel's failures are dropped: the next reading tries again.
+    }
+}
+
+double TCbrChannel::number(const QString& text) const {
+    const auto v = m_formats.controllerNumber(text);
+    if (!v)
+        throw Exception(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+    return *v;
+}
+
+void TCbrChannel::process(TAcqState& s, const QString& loadText) {
+    const auto deformationText = TReplyForm::anyFive(s.Reply2);
+    if (!deformationText)
+        return; // no deformation reading: no sample
+    const double raw = number(loadText);
+    const double reading = number(*deformationText);
+
+    double load = raw * kLoadFactor;
+    load = load + load * 0.02;
+
+    if (number(m_view.readoutText(TReadout::Label15)) < load)
+        m_view.setReadoutText(TReadout::Label15, m_formats.format00(load));
+
+    if (load < kThreshold) {
+        s.CbrRunId = -1;
+        m_view.setReadoutText(TReadout::Label15, m_formats.format00(load));
+        m_view.setReadoutText(TReadout::Label16, m_formats.format00(kDeformationBase - reading));
+    } else if (s.CbrRunId < 0) {
+        s.CbrRunId = m_recorder.StartRun(2);
+        s.StartDeformation = reading;
+    }
+
+    if (s.CbrRunId > 0) {
+        m_recorder.AddSample(s.CbrRunId, 2, load, 0);
+        m_recorder.AddSample(s.CbrRunId, 3, s.StartDeformation - reading, 0);
+    } else {
+        s.StartDeformation = kDeformationBase;
+    }
+    m_view.AddCbrPoints(load, s.StartDeformation - reading);
+}

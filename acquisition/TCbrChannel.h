@@ -1,0 +1,28 @@
+#pragma once
+
+#include "TAcqState.h"
+#include "TLiveView.h"
+#include "TRecorder.h"
+#include "TextFormats.h"
+
+// The Marshall/CBR channel: the load and deformation replies become a load
+// and a deformation, shown, charted, and recorded under devices 2 and 3 while
+// a run is open. Failures are dropped silently.
+class TCbrChannel {
+public:
+    TCbrChannel(TLiveView& view, TRecorder& recorder, TFormats formats = TFormats());
+
+    void ProcessCbrSample(TAcqState& s);
+
+    static constexpr double kLoadFactor = 25.0 / 127.0;
+    static constexpr double kThreshold = 1.0;
+    static constexpr double kDeformationBase = 25.0;
+
+private:
+    void process(TAcqState& s, const QString& loadText);
+    double number(const QString& text) const;
+
+    TLiveView& m_view;
+    TRecorder& m_recorder;
+    TFormats m_formats;
+};

@@ -1,0 +1,265 @@
+#include "Exception.h"
+#include "GTestQt.h"
+#include "TCbrChannel.h"
+#include "TPressChannel.h"
+#include "TimeStamp.h"
+
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct FakeView : TLiveView {
+    QMap<TReadout, QString> text{{TReadout::Label11, "0"},
+                                 {TReadout::Label12, "0.0"},
+                                 {TReadout::Label18, "0.0"},
+                                 {TReadout::Label15, "0.0"},
+                                 {TReadout::Label16, "0.0"}};
+    double offset = 0;
+    QList<std::pair<double, double>> press, cbr;
+    QString readoutText(TReadout r) const override { return text[r]; }
+    void setReadoutText(TReadout r, const QString& t) override { text[r] = t; }
+    double zeroOffset() const override { return offset; }
+    void AddPressPoints(double v, double s) override { press.append({v, s}); }
+    void AddCbrPoints(double v, double d) override { cbr.append({v, d}); }
+};
+
+struct Sample {
+    int run, dev;
+    double value, speed;
+};
+
+struct FakeRecorder : TRecorder {
+    int nextId = 57;
+    bool failStart = false;
+    QList<int> runs;
+    QList<Sample> samples;
+    int StartRun(int dev) override {
+        if (failStart)
+            throw Exception("no connection");
+        runs.append(dev);
+        return nextId++;
+    }
+    void AddSample(int run, int dev, double v, double s) override {
+        samples.append({run, dev, v, s});
+    }
+};
+
+struct FakeLog : TEventLog {
+    QStringList lines;
+    bool fail = false;
+    void WriteLog(const QString& m, const QString& tag) override {
+        if (fail)
+            throw Exception("Unable to write to prjNUV.log");
+        lines.append(tag + ": " + m);
+    }
+};
+
+struct FakeClock : TClock {
+    QDateTime t{QDate(2026, 12, 9), QTime(10, 0, 0)};
+    QDateTime now() const override { return t; }
+    void advance(int ms) { t = t.addMSecs(ms); }
+};
+
+QString reply(const char* five) {
+    return QString("PL") + five + "\r\n";
+}
+
+class PressTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_state.PressRunId = -1;
+        m_state.CbrRunId = -1;
+    }
+    void settings(const QByteArray& dev) {
+        QFile f(m_dir.path() + "/prjNUV.ini");
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(dev);
+    }
+    // One poll 300 ms after the previous one.
+    void sample(const QString& r) {
+        m_clock.advance(300);
+        m_state.Reply1 = r;
+        m_press.ProcessPressSample(m_state);
+    }
+    double kn(double raw) const { return 52.2 / 26.2 * raw; }
+
+    QTemporaryDir m_dir;
+    FakeView m_view;
+    FakeRecorder m_rec;
+    FakeLog m_log;
+    FakeClock m_clock;
+    TAcqState m_state;
+    TPressChannel m_press{
+        m_view, m_rec, m_log, m_clock, m_dir.path() + "/prjNUV.ini", TFormats(QLocale::c())};
+};
+
+TEST_F(PressTest, ReplyFormAndScale) {
+    sample("not answer");
+    sample("Eror Count");
+    sample("1.000\r\n"); // carriage return at position 6
+    EXPECT_TRUE(m_view.press.isEmpty());
+    sample("xP1.000\r\n"); // at position 8: characters 3 to 7
+    ASSERT_EQ(m_view.press.size(), 1);
+    EXPECT_DOUBLE_EQ(m_view.press[0].first, kn(1.0)); // no [dev] section: the defaults
+    EXPECT_EQ(m_view.text[TReadout::Label11], "1.99");
+    sample("+1.000\r\n"); // at position 7: characters 2 to 6
+    ASSERT_EQ(m_view.press.size(), 2);
+    EXPECT_TRUE(m_log.lines.isEmpty());
+    sample(reply("ab.cd"));
+    EXPECT_EQ(m_log.lines, QStringList{"commErr: 'ab.cd' is not a valid floating point value"});
+
+    m_view.offset = -1.0;
+    settings("[dev]\r\nupp=60\r\ndownn=30\r\n");
+    sample(reply("1.000")); // a changed setting counts from the next sample
+    EXPECT_DOUBLE_EQ(m_view.press.last().first, 1.0);
+}
+
+TEST_F(PressTest, RunOpensAtTheThresholdAndRecordsFromItsFirstSample) {
+    settings("[dev]\r\nupp=1\r\ndownn=1\r\nmaxstart=5.2\r\n");
+    sample(reply("5.100"));
+    EXPECT_TRUE(m_rec.runs.isEmpty());
+    sample(reply("5.200")); // equal to "maxstart"
+    ASSERT_EQ(m_rec.runs, QList<int>{1});
+    EXPECT_EQ(m_state.PressRunId, 57);
+    sample(reply("9.000"));
+    sample(reply("7.000")); // the peak stays
+    EXPECT_EQ(m_view.text[TReadout::Label11], "9.00");
+    sample(reply("1.000")); // ends the run, not recorded
+    EXPECT_EQ(m_state.PressRunId, -1);
+    EXPECT_EQ(m_view.text[TReadout::Label11], "1.00");
+    ASSERT_EQ(m_rec.samples.size(), 3);
+    EXPECT_EQ(m_rec.samples[0].value, 5.2);
+    EXPECT_EQ(m_rec.samples[0].run, 57);
+    EXPECT_EQ(m_rec.samples[0].dev, 1);
+    EXPECT_NEAR(m_rec.samples[1].speed, (9.0 - 5.2) / 0.3, 1e-9);
+    EXPECT_EQ(m_rec.samples[2].value, 7.0);
+    // The run's opening sample gave no speed over 0 ms, and wrote no log line.
+    EXPECT_TRUE(m_log.lines.isEmpty());
+
+    // Average speed: over the last run, also after it ended.
+    sample(reply("1.000"));
+    EXPECT_EQ(m_view.text[TReadout::Label18], "-3.50"); // (1.0 - 5.2) / 1.2 s
+}
+
+TEST_F(PressTest, SpeedsHistoryAndZeroSpans) {
+    settings("[dev]\r\nupp=1\r\ndownn=1\r\nmaxstart=100\r\n");
+    // The first sample after a thread start: its history span is 0 ms, so the
+    // current speed keeps its text, and nothing goes to the log.
+    sample(reply("1.000"));
+    EXPECT_EQ(m_view.text[TReadout::Label12], "0.0");
+    EXPECT_EQ(m_view.text[TReadout::Label18], "0.00"); // before any run: since the time origin
+    EXPECT_EQ(m_state.PrevValue, 1.0);
+    EXPECT_TRUE(m_log.lines.isEmpty());
+    EXPECT_NEAR(m_view.press[0].second, 0.0, 1e-6);
+    for (int i = 2; i <= 12; ++i)
+        sample(reply(QString::number(i, 'f', i < 10 ? 3 : 2).toLatin1().constData()));
+    EXPECT_EQ(m_state.ValueHistory.size(), 10);
+    EXPECT_EQ(m_state.TimeHistory.size(), 10);
+    EXPECT_EQ(m_state.ValueHistory.first(), "3.00");
+    EXPECT_EQ(m_view.text[TReadout::Label12], "3.33"); // (12 - 3) / 2.7 s
+    EXPECT_NEAR(m_view.press.last().second, 1.0 / 0.3, 1e-9);
+}
+
+TEST_F(PressTest, FailuresAreLoggedAndNeverStopAcquisition) {
+    settings("[dev]\r\nupp=1\r\ndownn=1\r\nmaxstart=2\r\n");
+    m_rec.failStart = true;
+    sample(reply("3.000"));
+    EXPECT_EQ(m_state.PressRunId, -1);
+    EXPECT_EQ(m_log.lines, QStringList{"commErr: no connection"});
+    m_rec.failStart = false;
+    sample(reply("3.000")); // the next sample tries again
+    EXPECT_EQ(m_state.PressRunId, 57);
+
+    settings("[dev]\r\nupp=1\r\ndownn=0\r\n");
+    sample(reply("3.000"));
+    EXPECT_EQ(m_log.lines.last(), "commErr: Floating point division by zero");
+
+    m_view.text[TReadout::Label11] = "abc";
+    m_log.fail = true;
+    EXPECT_NO_THROW(sample(reply("3.000")));
+}
+
+TEST(PressLocale, ControllerPointUnderACommaLocale) {
+    QTemporaryDir dir;
+    FakeView view;
+    FakeRecorder rec;
+    FakeLog log;
+    FakeClock clock;
+    TAcqState s;
+    s.PressRunId = -1;
+    QFile f(dir.path() + "/prjNUV.ini");
+    f.open(QIODevice::WriteOnly);
+    f.write("[dev]\r\nupp=60,5\r\ndownn=1\r\n");
+    f.close();
+    TPressChannel press(view, rec, log, clock, f.fileName(),
+                        TFormats(QLocale(QLocale::Bulgarian, QLocale::Bulgaria)));
+    s.Reply1 = "PL1.000\r\n";
+    press.ProcessPressSample(s);
+    EXPECT_TRUE(log.lines.isEmpty()) << log.lines.join('|').toStdString();
+    EXPECT_EQ(view.text[TReadout::Label11], "60,50");
+    clock.advance(300);
+    press.ProcessPressSample(s); // reads its own "60,50" back
+    EXPECT_TRUE(log.lines.isEmpty());
+}
+
+class CbrTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_state.CbrRunId = -1; }
+    void sample(const QString& load, const QString& deformation) {
+        m_state.Reply1 = load;
+        m_state.Reply2 = deformation;
+        m_cbr.ProcessCbrSample(m_state);
+    }
+    FakeView m_view;
+    FakeRecorder m_rec;
+    TAcqState m_state;
+    TCbrChannel m_cbr{m_view, m_rec, TFormats(QLocale::c())};
+};
+
+TEST_F(CbrTest, ThresholdIdleDeformationAndRunDeformation) {
+    sample("ML4.980\r\n", "MD24.50\r\n");
+    EXPECT_TRUE(m_rec.runs.isEmpty());
+    EXPECT_EQ(m_view.text[TReadout::Label16], "0.50");
+    ASSERT_EQ(m_view.cbr.size(), 1);
+    EXPECT_DOUBLE_EQ(m_view.cbr[0].second, 0.5);
+    EXPECT_EQ(m_view.text[TReadout::Label15], "1.00"); // 0.99995...
+
+    sample("ML5.080\r\n", "MD20.00\r\n"); // 1.02: a run opens
+    EXPECT_EQ(m_rec.runs, QList<int>{2});
+    sample("ML9.000\r\n", "MD18.50\r\n");
+    ASSERT_EQ(m_rec.samples.size(), 4);
+    EXPECT_EQ(m_rec.samples[0].dev, 2);
+    EXPECT_NEAR(m_rec.samples[0].value, 5.08 * 25 / 127 * 1.02, 1e-12);
+    EXPECT_EQ(m_rec.samples[1].dev, 3);
+    EXPECT_EQ(m_rec.samples[1].value, 0.0);
+    EXPECT_EQ(m_rec.samples[3].value, 1.5);
+    EXPECT_EQ(m_rec.samples[3].speed, 0.0);
+    EXPECT_EQ(m_view.text[TReadout::Label16], "0.50"); // unchanged while the run is open
+
+    sample("ML1.000\r\n", "MD24.00\r\n"); // ends the run, not recorded
+    EXPECT_EQ(m_rec.samples.size(), 4);
+    EXPECT_EQ(m_state.CbrRunId, -1);
+    EXPECT_EQ(m_state.StartDeformation, 25.0);
+}
+
+TEST_F(CbrTest, ReplyFormsAndSilentFailures) {
+    sample("ML5.080\r\n", "24.50\r\n"); // deformation carriage return at 6: used
+    EXPECT_EQ(m_view.cbr.size(), 1);
+    sample("ML5.080\r\n", "4.50\r\n"); // at 5: no sample
+    sample("ML5.080\r\n", "not answer");
+    sample("L5.080\r\n", "MD24.50\r\n"); // load carriage return at 7 is fine...
+    EXPECT_EQ(m_view.cbr.size(), 2);
+    sample("5.080\r\n", "MD24.50\r\n"); // ...at 6 is not
+    sample("MLab.cd\r\n", "MD24.50\r\n");
+    EXPECT_EQ(m_view.cbr.size(), 2);
+    m_rec.failStart = true;
+    m_state.CbrRunId = -1;
+    EXPECT_NO_THROW(sample("ML9.000\r\n", "MD24.00\r\n"));
+    EXPECT_EQ(m_state.CbrRunId, -1);
+}
+
+} // namespace

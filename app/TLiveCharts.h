@@ -1,0 +1,46 @@
+#pragma once
+
+#include "TLiveView.h"
+
+class QChart;
+class QChartView;
+class QDateTimeAxis;
+class QLineSeries;
+class QValueAxis;
+class QWidget;
+
+// The two live charts with their sliding 15-minute time window: once a sample
+// is later than the time axis' end, every sample moves the window on and
+// removes the oldest point of its series, so the charts hold a bounded number
+// of points however long acquisition runs.
+class TLiveCharts {
+public:
+    explicit TLiveCharts(const TClock& clock);
+
+    QChartView* chartPLQ;
+    QChartView* chartCBR;
+    QLineSeries* Series3; // press load
+    QLineSeries* Series4; // press speed
+    QLineSeries* Series1; // Marshall/CBR load
+    QLineSeries* Series2; // Marshall/CBR deformation
+
+    // Both time axes span [now, now + 15 minutes].
+    void InitTimeAxes();
+    void AddPressPoints(double Value, double Speed);
+    void AddCbrPoints(double Value, double Deformation);
+
+    QDateTimeAxis* pressTimeAxis() const { return m_plqTime; }
+    QDateTimeAxis* cbrTimeAxis() const { return m_cbrTime; }
+
+    static constexpr qint64 kWindowMs = 15 * 60 * 1000;
+
+private:
+    void buildPress();
+    void buildCbr();
+    // The window ends at now; its range is always set as a whole.
+    static void moveWindow(QDateTimeAxis* axis, const QDateTime& now);
+
+    const TClock& m_clock;
+    QDateTimeAxis* m_plqTime = nullptr;
+    QDateTimeAxis* m_cbrTime = nullptr;
+};
