@@ -22,8 +22,8 @@ public:
     virtual QObject* uiContext() = 0; // an object living on the user-interface thread
     virtual void SetCaption(const QString& caption) = 0;
     virtual void SetPressReadout(const QString& text) = 0; // Label11
-    virtual void ProcessPressSample(TtrComm& thread) = 0;
-    virtual void ProcessCbrSample(TtrComm& thread) = 0;
+    virtual void ProcessPressSample(TAcqState& thread) = 0;
+    virtual void ProcessCbrSample(TAcqState& thread) = 0;
 };
 
 // The background thread that polls the controllers of the active page and

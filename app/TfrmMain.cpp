@@ -6,6 +6,7 @@
 #include "TMessages.h"
 #include "TPageControl.h"
 #include "TfrmComPort.h"
+#include "TfrmGroup.h"
 #include "dmmainU.h"
 
 #include <QChartView>
@@ -330,7 +331,16 @@ void TfrmMain::lblComClick() {
     StartAcquisition();
 }
 
-void TfrmMain::Label13Click() {}
+void TfrmMain::Label13Click() {
+    std::unique_ptr<TfrmGroup> window;
+    try {
+        window = std::make_unique<TfrmGroup>(m_paths, m_dm, m_formats, this);
+    } catch (const Exception& e) {
+        TMessages::current().error(this, e.message());
+        return;
+    }
+    window->exec();
+}
 void TfrmMain::Label14Click() {}
 void TfrmMain::Label17Click() {}
 
@@ -357,11 +367,11 @@ void TfrmMain::SetPressReadout(const QString& text) {
     Label11->setText(text);
 }
 
-void TfrmMain::ProcessPressSample(TtrComm& thread) {
+void TfrmMain::ProcessPressSample(TAcqState& thread) {
     m_press->ProcessPressSample(thread);
 }
 
-void TfrmMain::ProcessCbrSample(TtrComm& thread) {
+void TfrmMain::ProcessCbrSample(TAcqState& thread) {
     m_cbr->ProcessCbrSample(thread);
 }
 

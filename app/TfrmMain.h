@@ -42,8 +42,8 @@ public:
     QObject* uiContext() override { return this; }
     void SetCaption(const QString& caption) override;
     void SetPressReadout(const QString& text) override;
-    void ProcessPressSample(TtrComm& thread) override;
-    void ProcessCbrSample(TtrComm& thread) override;
+    void ProcessPressSample(TAcqState& thread) override;
+    void ProcessCbrSample(TAcqState& thread) override;
 
     TPage activePage() const;
 

@@ -49,10 +49,12 @@ std::optional<double> TFormats::controllerNumber(const QString& text) const {
     return parse(text, m_decimal, true);
 }
 
-QString TFormats::format00(double value) const {
-    QString s = QString::number(value, 'f', 2);
-    if (s == QLatin1String("-0.00"))
-        s = QStringLiteral("0.00");
+QString TFormats::fixed(double value, int decimals) const {
+    QString s = QString::number(value, 'f', decimals);
+    // A value that rounds to zero is written without a sign.
+    static const QRegularExpression nonZero(QStringLiteral("[1-9]"));
+    if (s.startsWith(QLatin1Char('-')) && !s.contains(nonZero))
+        s.remove(0, 1);
     if (m_decimal != QLatin1Char('.'))
         s.replace(QLatin1Char('.'), m_decimal);
     return s;

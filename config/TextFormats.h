@@ -25,7 +25,9 @@ public:
     std::optional<double> controllerNumber(const QString& text) const;
 
     // "0.00" with the locale's separator.
-    QString format00(double value) const;
+    QString format00(double value) const { return fixed(value, 2); }
+    // A fixed number of decimals, the locale's separator, no thousands separator.
+    QString fixed(double value, int decimals) const;
 
     // The short date, then a blank and the long time unless the time of day is 00:00:00.
     QString dateTimeText(const QDateTime& when) const;

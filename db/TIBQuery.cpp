@@ -253,15 +253,24 @@ void TIBQuery::run(bool fetch) {
             fields.append(QString::fromUtf8(outMeta->getAlias(&st, i)).toUpper());
         std::vector<unsigned char> buf(outMeta->getMessageLength(&st));
         std::vector<std::vector<QVariant>> rows;
-        rs = stmt->openCursor(&st, tra, in.meta, in.buffer.data(), outMeta, 0);
-        while (rs->fetchNext(&st, buf.data()) == IStatus::RESULT_OK) {
+        const auto readRow = [&] {
             std::vector<QVariant> row(cols);
             for (unsigned i = 0; i < cols; ++i)
                 row[i] = readColumn(outMeta, st, i, buf.data());
             rows.push_back(std::move(row));
+        };
+        if (stmt->getFlags(&st) & IStatement::FLAG_HAS_CURSOR) {
+            rs = stmt->openCursor(&st, tra, in.meta, in.buffer.data(), outMeta, 0);
+            while (rs->fetchNext(&st, buf.data()) == IStatus::RESULT_OK)
+                readRow();
+            rs->close(&st);
+            rs = nullptr;
+        } else {
+            // A statement with one row of results and no cursor ("insert ... returning").
+            stmt->execute(&st, tra, in.meta, in.buffer.data(), outMeta, buf.data());
+            if (cols > 0)
+                readRow();
         }
-        rs->close(&st);
-        rs = nullptr;
         outMeta->release();
         outMeta = nullptr;
         stmt->free(&st);
@@ -282,8 +291,8 @@ void TIBQuery::run(bool fetch) {
     m_row = m_rows.empty() ? -1 : 0;
     m_bof = true;
     m_eof = m_rows.empty();
-    if (AfterOpen)
-        AfterOpen();
+    for (const auto& l : m_listeners)
+        l();
 }
 
 void TIBQuery::Close() {
@@ -294,8 +303,8 @@ void TIBQuery::Close() {
     m_row = -1;
     m_eof = m_bof = true;
     m_tr.removeReader(this);
-    if (AfterClose)
-        AfterClose();
+    for (const auto& l : m_listeners)
+        l();
 }
 
 void TIBQuery::First() {

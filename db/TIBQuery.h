@@ -49,9 +49,10 @@ public:
 
     TIBTransaction& Transaction() const { return m_tr; }
 
-    // Called after every open and close, and after a move of the cursor.
-    std::function<void()> AfterOpen;
-    std::function<void()> AfterClose;
+    // Called after every open and close (grids listen here), and after a move of the cursor.
+    void addStateListener(std::function<void()> listener) {
+        m_listeners.push_back(std::move(listener));
+    }
     std::function<void()> AfterScroll;
 
 private:
@@ -72,4 +73,5 @@ private:
     int m_row = -1;
     bool m_eof = true;
     bool m_bof = true;
+    std::vector<std::function<void()>> m_listeners;
 };

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 bool serveUntil(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer t;
@@ -9,7 +11,10 @@ bool serveUntil(const std::function<bool()>& done, int timeoutMs) {
     while (!done()) {
         if (t.elapsed() > timeoutMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        // Sleeps in the event loop instead of spinning.
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
     }
     return true;
 }

@@ -21,11 +21,11 @@ public:
     QObject* uiContext() override { return this; }
     void SetCaption(const QString& c) override { captions.append(c); }
     void SetPressReadout(const QString& t) override { pressReadout = t; }
-    void ProcessPressSample(TtrComm& t) override {
+    void ProcessPressSample(TAcqState& t) override {
         ++pressCalls;
         pressReplies.append(t.Reply1);
     }
-    void ProcessCbrSample(TtrComm& t) override {
+    void ProcessCbrSample(TAcqState& t) override {
         ++cbrCalls;
         cbrReplies.append({t.Reply1, t.Reply2});
     }
@@ -142,7 +142,7 @@ TEST_F(TtrCommTest, SilentLineGivesNotAnswerInTheCaption) {
 TEST_F(TtrCommTest, HandlerFailureEndsTheThread) {
     class Throwing : public FakeHost {
     public:
-        void ProcessPressSample(TtrComm&) override { throw std::runtime_error("boom"); }
+        void ProcessPressSample(TAcqState&) override { throw std::runtime_error("boom"); }
     } host;
     SimProcess sim(m_dir.path(), 7, {"--scenario", "idle"});
     TtrComm thread(host, "7", m_page, map());

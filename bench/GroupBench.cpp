@@ -1,0 +1,102 @@
+// The grouping window over 10,000 ungrouped runs of 1,000 samples each:
+// opening it, and moving to another run.
+#include "BenchStats.h"
+#include "TDBGrid.h"
+#include "TestDatabase.h"
+#include "TfrmGroup.h"
+#include "dmmainU.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+QTemporaryDir* g_dir = nullptr;
+
+QString bigDatabase() {
+    static const QString path = [] {
+        g_dir = new QTemporaryDir;
+        const QString p = g_dir->path() + "/NUV.GDB";
+        makeTestDatabase(p);
+        QElapsedTimer t;
+        t.start();
+        // Server-side loops: 10,000 runs, 1,000 samples each, one per second.
+        const QString out = isql(p, R"(
+set term ^ ;
+execute block as
+  declare r integer = 1;
+  declare i integer;
+  declare t timestamp = '2026-01-05 08:00:00';
+begin
+  while (r <= 10000) do
+  begin
+    insert into mes(mes_id, dev_id, dt_start) values(:r, 1, :t);
+    i = 0;
+    while (i < 1000) do
+    begin
+      insert into mes_de(mes_de_id, mes_id, mes_value, date_effect, dev_id, speed)
+        values(gen_id(gen_mes_de_id,1), :r, :i * 0.37, dateadd(:i second to :t), 1, 0.37);
+      i = i + 1;
+    end
+    r = r + 1;
+  end
+end^
+set term ; ^
+commit;
+)");
+        std::fprintf(stderr, "database of 10,000 runs x 1,000 samples made in %.1f s %s\n",
+                     t.elapsed() / 1000.0, qPrintable(out.trimmed()));
+        return p;
+    }();
+    return path;
+}
+
+void BM_GroupOpen(benchmark::State& state) {
+    const QString db = bigDatabase();
+    QTemporaryDir dir;
+    TdmMain dm;
+    dm.dbNUV.DatabaseName = db;
+    dm.dbNUV.Open();
+    CallTimes times;
+    for (auto _ : state) {
+        std::unique_ptr<TfrmGroup> w;
+        times.time([&] { w = std::make_unique<TfrmGroup>(AppPaths::in(dir.path()), dm); });
+        state.counters["runs_listed"] = w->qryMes.RecordCount();
+    }
+    times.report(state);
+}
+BENCHMARK(BM_GroupOpen)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+void BM_GroupMoveToAnotherRun(benchmark::State& state) {
+    const QString db = bigDatabase();
+    QTemporaryDir dir;
+    TdmMain dm;
+    dm.dbNUV.DatabaseName = db;
+    dm.dbNUV.Open();
+    TfrmGroup w(AppPaths::in(dir.path()), dm);
+    CallTimes times;
+    int row = 0;
+    for (auto _ : state) {
+        row = (row + 997) % 10000;
+        times.time([&] { w.DBGrid1->setCurrentIndex(w.DBGrid1->model()->index(row, 0)); });
+    }
+    state.counters["points_drawn"] = w.qryMesDe.RecordCount();
+    times.report(state);
+}
+BENCHMARK(BM_GroupMoveToAnotherRun)->Iterations(50)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    delete g_dir;
+    return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QTableView>
+
+class TIBQuery;
+class TQueryModel;
+class TTwoLevelHeader;
+
+// A read-only grid over a query: one whole row selected, kept highlighted
+// when the grid loses the focus, and the query's current row following the
+// selection (and the other way round). Ctrl+F opens the find dialog.
+class TDBGrid : public QTableView {
+    Q_OBJECT
+public:
+    // A non-empty topCaption draws one common caption over all columns.
+    TDBGrid(const QString& name, TQueryModel* model, const QString& topCaption = {},
+            QWidget* parent = nullptr);
+
+    TQueryModel* queryModel() const { return m_model; }
+    TTwoLevelHeader* twoLevelHeader() const { return m_header; }
+
+    // Selects the query's current row without moving the query again.
+    void followQuery();
+
+public slots:
+    void openFindDialog();
+
+private:
+    void selectionMoved(const QModelIndex& current);
+
+    TQueryModel* m_model;
+    TTwoLevelHeader* m_header = nullptr;
+    bool m_following = false;
+};

@@ -1,0 +1,61 @@
+#include "TQueryModel.h"
+
+#include <QDateTime>
+
+TQueryModel::TQueryModel(TIBQuery& query, QList<TGridColumn> columns, TFormats formats,
+                         QObject* parent)
+    : QAbstractTableModel(parent), m_query(query), m_columns(std::move(columns)),
+      m_formats(std::move(formats)) {
+    m_query.addStateListener([this] {
+        beginResetModel();
+        endResetModel();
+    });
+}
+
+int TQueryModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || !m_query.Active() ? 0 : m_query.RecordCount();
+}
+
+int TQueryModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QString TQueryModel::text(int row, int column) const {
+    const TGridColumn& c = m_columns[column];
+    if (c.compute)
+        return c.compute(row);
+    const QVariant v = m_query.Value(row, m_query.FieldIndex(c.field));
+    if (!v.isValid() || v.isNull())
+        return {};
+    switch (c.kind) {
+    case TGridColumn::Kind::DateTime:
+        return m_formats.dateTimeText(v.toDateTime());
+    case TGridColumn::Kind::Fixed1:
+        return m_formats.locale()
+            .toString(v.toDouble(), 'f', 1)
+            .remove(m_formats.locale().groupSeparator());
+    case TGridColumn::Kind::Fixed2:
+        return m_formats.format00(v.toDouble());
+    case TGridColumn::Kind::Plain:
+        break;
+    }
+    if (v.typeId() == QMetaType::Double)
+        return m_formats.generalText(v.toDouble());
+    if (v.typeId() == QMetaType::QDateTime)
+        return m_formats.dateTimeText(v.toDateTime());
+    return v.toString();
+}
+
+QVariant TQueryModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || role != Qt::DisplayRole)
+        return {};
+    return text(index.row(), index.column());
+}
+
+QVariant TQueryModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (role != Qt::DisplayRole)
+        return {};
+    if (o == Qt::Horizontal && section >= 0 && section < m_columns.size())
+        return m_columns[section].title;
+    return {};
+}

@@ -1,0 +1,602 @@
+#include "TfrmGroup.h"
+
+#include "Exception.h"
+#include "TDBGrid.h"
+#include "TMessages.h"
+#include "TQueryModel.h"
+#include "TRunSummary.h"
+#include "dmmainU.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTimeAxis>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+
+const QString TfrmGroup::kRunList =
+    QStringLiteral("select * from mes where mes.mes_group_id is null order by mes.mes_id");
+const QString TfrmGroup::kSamples =
+    QStringLiteral("select * from mes_de where mes_de.mes_id = :mes_id");
+const QString TfrmGroup::kAggregates = QStringLiteral(
+    "select max(mes_de.mes_value) as max_value, min(mes_de.mes_value) as min_value,\n"
+    "max(mes_de.date_effect) as stopa,min(mes_de.date_effect) as starta\n"
+    "from mes_de where mes_de.mes_id = :mes_id");
+const QString TfrmGroup::kTimeOfMax = QStringLiteral(
+    "select min(mes_de.date_effect) from mes_de\n"
+    "where\n"
+    "mes_de.mes_id = :mes_id\n"
+    "\n"
+    "and mes_de.mes_value = (select max(mes_de.mes_value) from mes_de where mes_de.mes_id = "
+    ":mes_id)");
+
+namespace {
+
+const QString kAskSave = QStringLiteral("Желаете ли да запомните избраните записи ?");
+
+// Ids in the selection grid are whole numbers of any size.
+class TIdDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                          const QModelIndex&) const override {
+        auto* e = new QLineEdit(parent);
+        e->setValidator(new QIntValidator(e));
+        return e;
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
+        bool ok = false;
+        const int v = static_cast<QLineEdit*>(editor)->text().toInt(&ok);
+        model->setData(index, ok ? QVariant(v) : QVariant());
+    }
+};
+
+// Dates in the operator's format.
+class TDateDelegate : public QStyledItemDelegate {
+public:
+    TDateDelegate(TFormats f, QObject* parent) : QStyledItemDelegate(parent), m_f(std::move(f)) {}
+    QString displayText(const QVariant& value, const QLocale&) const override {
+        return value.typeId() == QMetaType::QDateTime ? m_f.dateTimeText(value.toDateTime())
+                                                      : value.toString();
+    }
+
+private:
+    TFormats m_f;
+};
+
+QLabel* caption(const QString& text, QWidget* parent) {
+    return new QLabel(text, parent);
+}
+
+} // namespace
+
+TfrmGroup::TfrmGroup(const AppPaths& paths, TdmMain& dm, TFormats formats, QWidget* parent)
+    : TfrmTRoot(paths, parent), qryMes(dm.dbNUV, dm.trMain), qryMesDe(dm.dbNUV, dm.trMain),
+      qryCalc(dm.dbNUV, dm.trMain), qryCalc2(dm.dbNUV, dm.trMain), qryMulti(dm.dbNUV, dm.trMain),
+      qryobekt(dm.dbNUV, dm.trMain), m_dm(dm), m_formats(std::move(formats)) {
+    setObjectName(QStringLiteral("frmGroup"));
+    setWindowTitle(QStringLiteral("Групиране на графики"));
+    qryMesDe.setSQL(kSamples);
+    qryCalc.setSQL(kAggregates);
+    qryCalc2.setSQL(kTimeOfMax);
+    qryMulti.setSQL(QStringLiteral("select * from multiplier"));
+    qryobekt.setSQL(QStringLiteral("select * from obekt"));
+    qryMes.AfterScroll = [this] { qryMesAfterScroll(); };
+    buildControls();
+    FormStorage1->StoredProps = {QStringLiteral("Panel1.Width"), QStringLiteral("DBChart1.Height")};
+    FormCreate();
+}
+
+TfrmGroup::~TfrmGroup() = default;
+
+QString TfrmGroup::devName(int row) const {
+    const QVariant dev = qryMes.Value(row, qryMes.FieldIndex(QStringLiteral("DEV_ID")));
+    if (dev.isNull())
+        return {};
+    switch (dev.toInt()) {
+    case 1:
+        return QStringLiteral("PLQ-4000");
+    case 2:
+        return QStringLiteral("CBR-MARSHALL");
+    default:
+        return {};
+    }
+}
+
+void TfrmGroup::buildControls() {
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setChildrenCollapsible(true);
+    Splitter1->addWidget(buildLeft());
+    Splitter1->addWidget(buildRight());
+    Splitter1->setStretchFactor(1, 1);
+    auto* lay = new QVBoxLayout(this);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->addWidget(Splitter1);
+    resize(900, 600);
+    Splitter1->setSizes({420, 480});
+}
+
+QWidget* TfrmGroup::buildLeft() {
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    auto* top = new QWidget(Panel1);
+    auto* topLay = new QVBoxLayout(top);
+    topLay->setContentsMargins(0, 0, 0, 0);
+
+    Button1 = new QPushButton(QStringLiteral("Изтрий запис"), top);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    topLay->addWidget(Button1);
+
+    m_runModel = new TQueryModel(
+        qryMes,
+        {{QStringLiteral("MES_ID"), QStringLiteral("Пореден номер")},
+         {QStringLiteral("DT_START"), QStringLiteral("Старт"), TGridColumn::Kind::DateTime},
+         {QString(), QStringLiteral("Име"), TGridColumn::Kind::Plain,
+          [this](int row) { return devName(row); }}},
+        m_formats, this);
+    DBGrid1 = new TDBGrid(QStringLiteral("DBGrid1"), m_runModel, QStringLiteral("Тест"), top);
+    DBGrid1->setAccessibleName(QStringLiteral("Тест"));
+    topLay->addWidget(DBGrid1, 1);
+
+    auto* strip = new QGridLayout;
+    const auto value = [&](const char* name, const QString& label) {
+        auto* v = new QLabel(top);
+        v->setObjectName(QLatin1String(name));
+        v->setAccessibleName(label);
+        v->setFrameShape(QFrame::StyledPanel);
+        v->setMinimumWidth(60);
+        return v;
+    };
+    DBText1 = value("DBText1", QStringLiteral("Макс. Стойност"));
+    DBText2 = value("DBText2", QStringLiteral("Време (sec)"));
+    DBText3 = value("DBText3", QStringLiteral("Скорост(kN/s)"));
+    strip->addWidget(caption(QStringLiteral("Макс. Стойност"), top), 0, 0);
+    strip->addWidget(caption(QStringLiteral("Време (sec)"), top), 0, 1);
+    strip->addWidget(caption(QStringLiteral("Скорост(kN/s)"), top), 0, 2);
+    strip->addWidget(DBText1, 1, 0);
+    strip->addWidget(DBText2, 1, 1);
+    strip->addWidget(DBText3, 1, 2);
+    Button2 = new QPushButton(QStringLiteral("Избери ->"), top);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    strip->addWidget(Button2, 1, 3);
+    topLay->addLayout(strip);
+
+    auto* chart = new QChart;
+    chart->legend()->setVisible(false);
+    chart->setBackgroundBrush(Qt::white);
+    chart->setBackgroundRoundness(0);
+    Series1 = new QLineSeries;
+    Series1->setPen(QPen(Qt::black, 1));
+    chart->addSeries(Series1);
+    auto* x = new QDateTimeAxis;
+    x->setFormat(QStringLiteral("HH:mm:ss"));
+    auto* y = new QValueAxis;
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    Series1->attachAxis(x);
+    Series1->attachAxis(y);
+    DBChart1 = new QChartView(chart);
+    DBChart1->setObjectName(QStringLiteral("DBChart1"));
+    DBChart1->setAccessibleName(QStringLiteral("Графика"));
+
+    Splitter2 = new QSplitter(Qt::Vertical, Panel1);
+    Splitter2->setObjectName(QStringLiteral("Splitter2"));
+    Splitter2->addWidget(top);
+    Splitter2->addWidget(DBChart1);
+    Splitter2->setSizes({300, 300});
+    auto* lay = new QVBoxLayout(Panel1);
+    lay->setContentsMargins(4, 4, 4, 4);
+    lay->addWidget(Splitter2);
+
+    connect(Button1, &QPushButton::clicked, this, &TfrmGroup::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TfrmGroup::Button2Click);
+    return Panel1;
+}
+
+QWidget* TfrmGroup::buildRight() {
+    Panel2 = new QWidget(this);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    auto* lay = new QVBoxLayout(Panel2);
+
+    auto* head = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("Коментар"), Panel2);
+    label->setObjectName(QStringLiteral("Label4"));
+    edKomentar = new QLineEdit(Panel2);
+    edKomentar->setObjectName(QStringLiteral("edKomentar"));
+    edKomentar->setAccessibleName(QStringLiteral("Коментар"));
+    label->setBuddy(edKomentar);
+    head->addWidget(label);
+    head->addWidget(edKomentar, 1);
+    auto* lists = new QVBoxLayout;
+    DBLookupComboBox1 = new QComboBox(Panel2);
+    DBLookupComboBox1->setObjectName(QStringLiteral("DBLookupComboBox1"));
+    DBLookupComboBox1->setAccessibleName(QStringLiteral("Тип на измерването"));
+    DBLookupComboBox2 = new QComboBox(Panel2);
+    DBLookupComboBox2->setObjectName(QStringLiteral("DBLookupComboBox2"));
+    DBLookupComboBox2->setAccessibleName(QStringLiteral("Обект"));
+    for (QComboBox* c : {DBLookupComboBox1, DBLookupComboBox2})
+        c->setMinimumWidth(180);
+    lists->addWidget(DBLookupComboBox1);
+    lists->addWidget(DBLookupComboBox2);
+    head->addLayout(lists);
+    lay->addLayout(head);
+
+    DBNavigator1 = new QWidget(Panel2);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    auto* nav = new QHBoxLayout(DBNavigator1);
+    nav->setContentsMargins(0, 0, 0, 0);
+    const auto navButton = [&](const char* name, const QString& text, const QString& hint) {
+        auto* b = new QToolButton(DBNavigator1);
+        b->setObjectName(QLatin1String(name));
+        b->setText(text);
+        b->setToolTip(hint);
+        b->setAccessibleName(hint);
+        nav->addWidget(b);
+        return b;
+    };
+    btnPrior = navButton("btnPrior", QStringLiteral("◀"), QStringLiteral("Предходен запис"));
+    btnNext = navButton("btnNext", QStringLiteral("▶"), QStringLiteral("Следващ запис"));
+    btnDelete = navButton("btnDelete", QStringLiteral("✖"), QStringLiteral("Изтрий запис"));
+    nav->addStretch(1);
+    lay->addWidget(DBNavigator1);
+
+    mdSelected = new QStandardItemModel(0, 5, this);
+    mdSelected->setHorizontalHeaderLabels(
+        {QStringLiteral("Номер"), QStringLiteral("Старт"), QStringLiteral("Макс. Стойност"),
+         QStringLiteral("Време (sec.)"), QStringLiteral("Скорост")});
+    DBGrid2 = new QTableView(Panel2);
+    DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
+    DBGrid2->setAccessibleName(QStringLiteral("Избрани"));
+    DBGrid2->setModel(mdSelected);
+    for (int c = fMaxv; c <= fSpeed; ++c)
+        DBGrid2->setColumnHidden(c, true); // filled, shown nowhere
+    DBGrid2->setItemDelegateForColumn(fId, new TIdDelegate(DBGrid2));
+    DBGrid2->setItemDelegateForColumn(fDateEffect, new TDateDelegate(m_formats, DBGrid2));
+    DBGrid2->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid2->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid2->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    DBGrid2->verticalHeader()->setVisible(false);
+    lay->addWidget(DBGrid2, 1);
+
+    connect(DBLookupComboBox1, &QComboBox::currentIndexChanged, this,
+            [this] { choose(DBLookupComboBox1); });
+    connect(DBLookupComboBox2, &QComboBox::currentIndexChanged, this,
+            [this] { choose(DBLookupComboBox2); });
+    connect(btnPrior, &QToolButton::clicked, this, [this] {
+        const int r = DBGrid2->currentIndex().row();
+        if (r > 0)
+            DBGrid2->setCurrentIndex(mdSelected->index(r - 1, fId));
+    });
+    connect(btnNext, &QToolButton::clicked, this, [this] {
+        const int r = DBGrid2->currentIndex().row();
+        if (r + 1 < mdSelected->rowCount())
+            DBGrid2->setCurrentIndex(mdSelected->index(r + 1, fId));
+    });
+    connect(btnDelete, &QToolButton::clicked, this, &TfrmGroup::deleteSelectedRow);
+    return Panel2;
+}
+
+void TfrmGroup::FormCreate() {
+    if (!m_dm.dbNUV.Connected())
+        m_dm.dbNUV.Open();
+    if (m_dm.trMain.InTransaction())
+        m_dm.trMain.Rollback();
+    m_dm.trMain.StartTransaction();
+    qryMes.setSQL(kRunList);
+    qryMes.Open();
+    qryMulti.Open();
+    qryobekt.Open();
+    fillLookups();
+    if (qryMes.RecordCount() == 0) {
+        setTitle(QString());
+        return;
+    }
+    openDetails();
+    qryMes.MoveBy(1);
+    qryMes.MoveBy(-1);
+    try {
+        qryCalc.Close();
+        qryCalc.Open();
+        qryCalcCalcFields();
+        qryCalc2.Close();
+        qryCalc2.Open();
+    } catch (const Exception&) {
+        // The window opens with what it has read.
+    }
+}
+
+// Samples, aggregates and time of maximum, for the current run.
+void TfrmGroup::openDetails() {
+    const QVariant id = qryMes.FieldByName(QStringLiteral("MES_ID"));
+    for (TIBQuery* q : {&qryMesDe, &qryCalc, &qryCalc2})
+        q->ParamByName(QStringLiteral("mes_id"), id);
+    qryMesDe.Open();
+    qryCalc.Open();
+    qryCalcCalcFields();
+    qryCalc2.Open();
+}
+
+// The open detail queries are read again for the new run: time of maximum
+// first, because the aggregates' calculated fields use it.
+void TfrmGroup::rereadDetails() {
+    const QVariant id = qryMes.FieldByName(QStringLiteral("MES_ID"));
+    for (TIBQuery* q : {&qryCalc2, &qryCalc, &qryMesDe}) {
+        if (!q->Active())
+            continue;
+        q->Close();
+        q->ParamByName(QStringLiteral("mes_id"), id);
+        q->Open();
+        if (q == &qryCalc)
+            qryCalcCalcFields();
+    }
+}
+
+void TfrmGroup::qryMesAfterScroll() {
+    rereadDetails();
+    loadChart();
+    const TRunSummary sum(
+        qryCalc.Active() ? qryCalc.FieldByName(QStringLiteral("MAX_VALUE")) : QVariant(),
+        qryCalc.Active() ? qryCalc.FieldByName(QStringLiteral("STARTA")) : QVariant(),
+        qryCalc2.Active() ? qryCalc2.FieldByName(QStringLiteral("MIN")) : QVariant());
+    setTitle(sum.title(m_formats));
+}
+
+void TfrmGroup::qryCalcCalcFields() {
+    if (!qryCalc2.Active()) {
+        qryCalc2.ParamByName(QStringLiteral("mes_id"),
+                             qryMes.FieldByName(QStringLiteral("MES_ID")));
+        qryCalc2.Open();
+    }
+    const TRunSummary sum(qryCalc.FieldByName(QStringLiteral("MAX_VALUE")),
+                          qryCalc.FieldByName(QStringLiteral("STARTA")),
+                          qryCalc2.FieldByName(QStringLiteral("MIN")));
+    m_speed = sum.speed();
+    m_vreme = sum.vreme();
+    DBText1->setText(sum.maxText(m_formats));
+    DBText2->setText(m_vreme);
+    DBText3->setText(sum.speedText(m_formats));
+}
+
+void TfrmGroup::loadChart() {
+    QList<QPointF> points;
+    if (qryMesDe.Active()) {
+        const int t = qryMesDe.FieldIndex(QStringLiteral("DATE_EFFECT"));
+        const int v = qryMesDe.FieldIndex(QStringLiteral("MES_VALUE"));
+        points.reserve(qryMesDe.RecordCount());
+        for (int r = 0; r < qryMesDe.RecordCount(); ++r) {
+            const QVariant when = qryMesDe.Value(r, t);
+            const QVariant value = qryMesDe.Value(r, v);
+            if (when.isNull() || value.isNull())
+                continue;
+            points.append(QPointF(double(when.toDateTime().toMSecsSinceEpoch()), value.toDouble()));
+        }
+    }
+    std::stable_sort(points.begin(), points.end(),
+                     [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+    Series1->replace(points);
+    auto* x = static_cast<QDateTimeAxis*>(DBChart1->chart()->axes(Qt::Horizontal).first());
+    auto* y = static_cast<QValueAxis*>(DBChart1->chart()->axes(Qt::Vertical).first());
+    if (points.isEmpty())
+        return;
+    double minY = points.first().y(), maxY = minY;
+    for (const QPointF& p : points) {
+        minY = std::min(minY, p.y());
+        maxY = std::max(maxY, p.y());
+    }
+    const double padY = maxY > minY ? (maxY - minY) * 0.05 : 1.0;
+    y->setRange(minY - padY, maxY + padY);
+    const qint64 first = qint64(points.first().x()), last = qint64(points.last().x());
+    x->setRange(QDateTime::fromMSecsSinceEpoch(first),
+                QDateTime::fromMSecsSinceEpoch(last > first ? last : first + 1000));
+}
+
+void TfrmGroup::setTitle(const QString& title) {
+    m_title = title;
+    DBChart1->chart()->setTitle(
+        title.toHtmlEscaped().replace(QStringLiteral("\r\n"), QStringLiteral("<br>")));
+}
+
+void TfrmGroup::fillLookups() {
+    m_loadingLookups = true;
+    const auto fill = [&](QComboBox* box, TIBQuery& q, const QString& idField,
+                          const std::optional<int>& chosen) {
+        box->clear();
+        if (q.Active()) {
+            const int id = q.FieldIndex(idField), ime = q.FieldIndex(QStringLiteral("IME"));
+            for (int r = 0; r < q.RecordCount(); ++r)
+                box->addItem(q.Value(r, ime).toString(), q.Value(r, id));
+        }
+        box->setCurrentIndex(chosen ? box->findData(*chosen) : -1);
+    };
+    fill(DBLookupComboBox1, qryMulti, QStringLiteral("MULTIPLIER_ID"), mdMulti.mult_id);
+    fill(DBLookupComboBox2, qryobekt, QStringLiteral("OBEKT_ID"), mdMulti.obekt_id);
+    m_loadingLookups = false;
+}
+
+// The first choice in either list creates the choice row; it stays pending until closing.
+void TfrmGroup::choose(QComboBox* box) {
+    if (m_loadingLookups || box->currentIndex() < 0)
+        return;
+    mdMulti.hasRow = true;
+    mdMulti.pending = true;
+    const int id = box->currentData().toInt();
+    if (box == DBLookupComboBox1)
+        mdMulti.mult_id = id;
+    else
+        mdMulti.obekt_id = id;
+}
+
+void TfrmGroup::postChoice() {
+    mdMulti.pending = false;
+}
+
+void TfrmGroup::Button2Click() {
+    if (!qryMes.Active() || qryMes.RecordCount() == 0)
+        return;
+    const QVariant id = qryMes.FieldByName(QStringLiteral("MES_ID"));
+    bool present = false;
+    for (int r = 0; r < mdSelected->rowCount(); ++r)
+        present = present || mdSelected->item(r, fId)->data(Qt::EditRole) == id;
+    if (!present) {
+        QList<QStandardItem*> row;
+        for (int c = 0; c <= fSpeed; ++c)
+            row.append(new QStandardItem);
+        row[fId]->setData(id.toInt(), Qt::EditRole);
+        row[fDateEffect]->setData(qryMes.FieldByName(QStringLiteral("DT_START")), Qt::EditRole);
+        if (qryCalc.Active())
+            row[fMaxv]->setData(qryCalc.FieldByName(QStringLiteral("MAX_VALUE")), Qt::EditRole);
+        if (m_speed)
+            row[fSpeed]->setData(*m_speed, Qt::EditRole);
+        mdSelected->appendRow(row);
+    }
+    DBGrid2->setCurrentIndex(mdSelected->index(0, fId));
+}
+
+void TfrmGroup::deleteSelectedRow() {
+    const int r = DBGrid2->currentIndex().row();
+    if (r < 0 || r >= mdSelected->rowCount())
+        return;
+    if (!TMessages::current().question(this, QStringLiteral("?"),
+                                       QStringLiteral("Изтриване на записа?")))
+        return;
+    mdSelected->removeRow(r);
+}
+
+void TfrmGroup::Button1Click() {
+    if (!qryMes.Active() || qryMes.RecordCount() == 0)
+        return;
+    const int id = qryMes.FieldByName(QStringLiteral("MES_ID")).toInt();
+    const QVariant start = qryMes.FieldByName(QStringLiteral("DT_START"));
+    const QString when = start.isNull() ? QString() : m_formats.dateTimeText(start.toDateTime());
+    if (!TMessages::current().question(
+            this, QStringLiteral("Изтриване на записи"),
+            QStringLiteral("Сигурен ли сте, че желаете да изтриете всички записи към измерване ") +
+                QString::number(id) + QStringLiteral(" от дата ") + when))
+        return;
+    try {
+        if (!m_dm.trDelete.InTransaction())
+            m_dm.trDelete.StartTransaction();
+        m_dm.qryDelete.setSQL(QStringLiteral("delete from mes_de where mes_de.mes_id = ") +
+                              QString::number(id));
+        m_dm.qryDelete.ExecSQL();
+        m_dm.qryDelete.setSQL(QStringLiteral("delete from mes where mes_id = ") +
+                              QString::number(id));
+        m_dm.qryDelete.ExecSQL();
+        m_dm.trDelete.Commit();
+    } catch (const Exception& e) {
+        // Nothing of a failed deletion stays behind to be committed by a later write.
+        if (m_dm.trDelete.InTransaction())
+            m_dm.trDelete.Rollback();
+        TMessages::current().error(this, e.message());
+        return;
+    }
+    ReloadRunList();
+}
+
+void TfrmGroup::ReloadRunList() {
+    for (TIBQuery* q : {&qryMes, &qryMesDe, &qryCalc, &qryCalc2, &qryobekt})
+        q->Close();
+    if (m_dm.trMain.InTransaction())
+        m_dm.trMain.Rollback();
+    m_dm.trMain.StartTransaction();
+    qryobekt.Open();
+    qryMulti.Open();
+    fillLookups();
+    qryMes.Open();
+    if (qryMes.RecordCount() == 0) {
+        Series1->clear();
+        DBText1->clear();
+        DBText2->clear();
+        DBText3->clear();
+        m_speed.reset();
+        m_vreme.clear();
+        setTitle(QString());
+        return;
+    }
+    openDetails();
+    qryMes.MoveTo(0);
+}
+
+bool TfrmGroup::FormCloseQuery() {
+    postChoice();
+    if (mdSelected->rowCount() == 0)
+        return true;
+    TMessages& box = TMessages::current();
+    if (!box.question(this, QStringLiteral("?"), kAskSave))
+        return true;
+    if (edKomentar->text().isEmpty()) {
+        box.info(this, QStringLiteral("Моля попълнете Коментар!!!"));
+        return false;
+    }
+    if (!mdMulti.mult_id) {
+        box.info(this, QStringLiteral("Моля Изберете Тип на измерването!!!"));
+        return false;
+    }
+    if (!mdMulti.obekt_id) {
+        box.info(this, QStringLiteral("Моля Изберете Обект!!!"));
+        return false;
+    }
+    if (edKomentar->text().size() > 250) {
+        box.info(this, QStringLiteral("Коментарът е по-дълъг от 250 знака!!!"));
+        return false;
+    }
+    return saveSeries();
+}
+
+// The series and the assignment of its runs are one transaction: saved
+// together or not at all, with the series' id taken from its own insert.
+bool TfrmGroup::saveSeries() {
+    QString comment = edKomentar->text();
+    comment.replace(QLatin1Char('\''), QStringLiteral("''"));
+    QString ids = QStringLiteral("-1");
+    for (int r = 0; r < mdSelected->rowCount(); ++r) {
+        bool ok = false;
+        const int id = mdSelected->item(r, fId)->data(Qt::EditRole).toInt(&ok);
+        if (ok)
+            ids += QLatin1Char(',') + QString::number(id);
+    }
+    try {
+        if (!m_dm.trDelete.InTransaction())
+            m_dm.trDelete.StartTransaction();
+        m_dm.qryDelete.setSQL(
+            QStringLiteral(
+                "insert into mes_group(mes_group_id, date_effect, komentar, multiplier_id, "
+                "obekt_id)"
+                "  values(gen_id(gen_mes_group_id,1), '%1', '%2', %3, %4 ) returning mes_group_id;")
+                .arg(TFormats::sqlDate(QDate::currentDate()), comment)
+                .arg(*mdMulti.mult_id)
+                .arg(*mdMulti.obekt_id));
+        m_dm.qryDelete.Open();
+        const int n = m_dm.qryDelete.FieldByName(QStringLiteral("MES_GROUP_ID")).toInt();
+        m_dm.qryDelete.Close();
+        m_dm.qryDelete.setSQL(
+            QStringLiteral("update mes set mes.mes_group_id = %1 where mes.mes_id in (%2)")
+                .arg(n)
+                .arg(ids));
+        m_dm.qryDelete.ExecSQL();
+        m_dm.trDelete.Commit();
+        return true;
+    } catch (const Exception& e) {
+        if (m_dm.trDelete.InTransaction())
+            m_dm.trDelete.Rollback();
+        TMessages::current().error(this, e.message());
+        return false;
+    }
+}
