@@ -7,6 +7,7 @@
 #include "TPageControl.h"
 #include "TfrmComPort.h"
 #include "TfrmGroup.h"
+#include "TfrmObekt.h"
 #include "dmmainU.h"
 
 #include <QChartView>
@@ -342,7 +343,16 @@ void TfrmMain::Label13Click() {
     window->exec();
 }
 void TfrmMain::Label14Click() {}
-void TfrmMain::Label17Click() {}
+void TfrmMain::Label17Click() {
+    std::unique_ptr<TfrmObekt> window;
+    try {
+        window = std::make_unique<TfrmObekt>(m_paths, m_dm, this);
+    } catch (const Exception& e) {
+        TMessages::current().error(this, e.message());
+        return;
+    }
+    window->exec();
+}
 
 void TfrmMain::PageControl1Change() {
     m_activePage.store(static_cast<int>(activePage()));

@@ -30,6 +30,6 @@ QString isql(const QString& path, const QString& statements) {
     p.start("isql-fb", {"-q", "-user", "SYSDBA", "-ch", "UTF8", path});
     p.write(statements.toUtf8());
     p.closeWriteChannel();
-    p.waitForFinished(60000);
+    p.waitForFinished(20 * 60 * 1000); // a benchmark's data can take minutes
     return QString::fromUtf8(p.readAll());
 }

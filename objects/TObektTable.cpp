@@ -1,0 +1,262 @@
+#include "TObektTable.h"
+
+#include "Exception.h"
+#include "TMessages.h"
+#include "dmmainU.h"
+
+TObektTable::TObektTable(TdmMain& dm, QObject* parent) : QAbstractTableModel(parent), m_dm(dm) {}
+
+void TObektTable::read() {
+    TIBQuery q(m_dm.dbNUV, m_dm.trObekt);
+    q.setSQL(QStringLiteral("select obekt_id, ime from obekt order by obekt_id"));
+    q.Open();
+    std::vector<Row> rows;
+    rows.reserve(size_t(q.RecordCount()));
+    for (int r = 0; r < q.RecordCount(); ++r)
+        rows.push_back({q.Value(r, 0), q.Value(r, 1).toString()});
+    q.Close();
+    m_changing = true;
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+    m_changing = false;
+}
+
+void TObektTable::Open() {
+    read();
+    m_state = State::Browse;
+    setCurrent(m_rows.empty() ? -1 : 0);
+}
+
+void TObektTable::Close() {
+    m_changing = true;
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+    m_changing = false;
+    m_state = State::Inactive;
+    m_current = -1;
+}
+
+void TObektTable::setCurrent(int row) {
+    m_current = row;
+    emit currentMoved(row);
+}
+
+bool TObektTable::MoveTo(int row) {
+    if (m_state == State::Inactive || m_rows.empty())
+        return false;
+    row = std::clamp(row, 0, RecordCount() - 1);
+    if (row == m_current)
+        return true;
+    // Leaving a row posts it; a discarded new row shifts the rows after it.
+    if (m_state == State::Insert || m_state == State::Edit) {
+        const int leaving = m_current;
+        const int before = RecordCount();
+        if (!Post())
+            return false;
+        if (RecordCount() < before && row > leaving)
+            --row;
+        row = std::clamp(row, 0, RecordCount() - 1);
+        if (m_rows.empty()) {
+            setCurrent(-1);
+            return true;
+        }
+    }
+    setCurrent(row);
+    return true;
+}
+
+void TObektTable::Next() {
+    if (m_state == State::Inactive)
+        return;
+    if (m_current + 1 >= RecordCount()) {
+        // Moving past the last row starts a new one.
+        if (m_state == State::Insert && m_current == RecordCount() - 1)
+            return;
+        Append();
+        return;
+    }
+    MoveTo(m_current + 1);
+}
+
+void TObektTable::startRow(int at) {
+    if ((m_state == State::Insert || m_state == State::Edit) && !Post())
+        return;
+    at = std::clamp(at, 0, RecordCount());
+    m_changing = true;
+    beginInsertRows({}, at, at);
+    m_rows.insert(m_rows.begin() + at, Row{});
+    endInsertRows();
+    m_changing = false;
+    m_state = State::Insert;
+    setCurrent(at);
+    OBEKTAfterInsert();
+}
+
+void TObektTable::Insert() {
+    startRow(m_current < 0 ? 0 : m_current);
+}
+
+void TObektTable::Append() {
+    if ((m_state == State::Insert || m_state == State::Edit) && !Post())
+        return;
+    startRow(RecordCount());
+}
+
+// The id is taken the moment the row is started and is not given back.
+void TObektTable::OBEKTAfterInsert() {
+    try {
+        m_rows[size_t(m_current)].id = m_dm.GenID(QStringLiteral("OBEKT"));
+    } catch (const Exception& e) {
+        TMessages::current().error(nullptr, e.message());
+        return;
+    }
+    emit dataChanged(index(m_current, colId), index(m_current, colId));
+}
+
+void TObektTable::Edit() {
+    if (m_state != State::Browse || m_current < 0)
+        return;
+    m_before = m_rows[size_t(m_current)];
+    m_state = State::Edit;
+}
+
+// An empty name (blanks count as empty) is never stored: the pending insert
+// or change is discarded instead.
+bool TObektTable::OBEKTBeforePost() {
+    if (!m_rows[size_t(m_current)].ime.trimmed().isEmpty())
+        return true;
+    try {
+        Cancel();
+    } catch (...) {
+    }
+    return false;
+}
+
+bool TObektTable::Post() {
+    if (m_state != State::Insert && m_state != State::Edit)
+        return true;
+    if (!OBEKTBeforePost())
+        return true;
+    Row& row = m_rows[size_t(m_current)];
+    if (row.ime.size() > kMaxName) {
+        TMessages::current().error(nullptr,
+                                   QStringLiteral("Името е по-дълго от %1 знака!!!").arg(kMaxName));
+        return false;
+    }
+    try {
+        if (!m_dm.trObekt.InTransaction())
+            m_dm.trObekt.StartTransaction();
+        TIBQuery q(m_dm.dbNUV, m_dm.trObekt);
+        q.setSQL(m_state == State::Insert
+                     ? QStringLiteral("insert into obekt(obekt_id, ime) values(:obekt_id, :ime)")
+                     : QStringLiteral("update obekt set ime = :ime where obekt_id = :obekt_id"));
+        q.ParamByName(QStringLiteral("obekt_id"), row.id);
+        q.ParamByName(QStringLiteral("ime"), row.ime);
+        q.ExecSQL();
+    } catch (const Exception& e) {
+        TMessages::current().error(nullptr, e.message());
+        return false; // the row stays in its insert or edit state
+    }
+    m_state = State::Browse;
+    return true;
+}
+
+void TObektTable::Cancel() {
+    if (m_state == State::Insert) {
+        const int at = m_current;
+        m_changing = true;
+        beginRemoveRows({}, at, at);
+        m_rows.erase(m_rows.begin() + at);
+        endRemoveRows();
+        m_changing = false;
+        m_state = State::Browse;
+        setCurrent(m_rows.empty() ? -1 : std::min(at, RecordCount() - 1));
+    } else if (m_state == State::Edit) {
+        m_rows[size_t(m_current)] = m_before;
+        m_state = State::Browse;
+        emit dataChanged(index(m_current, 0), index(m_current, colIme));
+    }
+}
+
+void TObektTable::Delete() {
+    if (m_current < 0)
+        return;
+    if (m_state == State::Insert) {
+        Cancel();
+        return;
+    }
+    if (m_state == State::Edit)
+        Cancel();
+    try {
+        if (!m_dm.trObekt.InTransaction())
+            m_dm.trObekt.StartTransaction();
+        TIBQuery q(m_dm.dbNUV, m_dm.trObekt);
+        q.setSQL(QStringLiteral("delete from obekt where obekt_id = :obekt_id"));
+        q.ParamByName(QStringLiteral("obekt_id"), m_rows[size_t(m_current)].id);
+        q.ExecSQL();
+    } catch (const Exception& e) {
+        TMessages::current().error(nullptr, e.message());
+        return; // the row stays
+    }
+    const int at = m_current;
+    m_changing = true;
+    beginRemoveRows({}, at, at);
+    m_rows.erase(m_rows.begin() + at);
+    endRemoveRows();
+    m_changing = false;
+    setCurrent(m_rows.empty() ? -1 : std::min(at, RecordCount() - 1));
+}
+
+void TObektTable::Refresh() {
+    if (!Post())
+        return;
+    const QVariant keep = m_current >= 0 ? m_rows[size_t(m_current)].id : QVariant();
+    read();
+    int row = m_rows.empty() ? -1 : 0;
+    for (int r = 0; r < RecordCount(); ++r)
+        if (m_rows[size_t(r)].id == keep)
+            row = r;
+    setCurrent(row);
+}
+
+int TObektTable::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : RecordCount();
+}
+
+int TObektTable::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 2;
+}
+
+QVariant TObektTable::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    const Row& r = m_rows[size_t(index.row())];
+    return index.column() == colId ? (r.id.isNull() ? QVariant(QString()) : r.id) : QVariant(r.ime);
+}
+
+QVariant TObektTable::headerData(int section, Qt::Orientation o, int role) const {
+    if (role != Qt::DisplayRole || o != Qt::Horizontal)
+        return {};
+    return section == colId ? QStringLiteral("Номер") : QStringLiteral("Име");
+}
+
+Qt::ItemFlags TObektTable::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.column() == colIme)
+        f |= Qt::ItemIsEditable; // "Номер" is filled by the program
+    return f;
+}
+
+bool TObektTable::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || index.column() != colIme || index.row() < 0)
+        return false;
+    if (index.row() != m_current && !MoveTo(index.row()))
+        return false;
+    if (m_state == State::Browse)
+        Edit();
+    m_rows[size_t(index.row())].ime = value.toString();
+    emit dataChanged(index, index);
+    return true;
+}

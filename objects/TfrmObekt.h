@@ -1,0 +1,36 @@
+#pragma once
+
+#include "frmTRootU.h"
+
+class QTableView;
+class QToolButton;
+class TObektTable;
+class TdmMain;
+
+// The objects register: the table OBEKT edited in place; the changes are kept
+// or discarded together when the window closes.
+class TfrmObekt : public TfrmTRoot {
+    Q_OBJECT
+public:
+    TfrmObekt(const AppPaths& paths, TdmMain& dm, QWidget* parent = nullptr);
+    ~TfrmObekt() override;
+
+    TObektTable* OBEKT;
+    QWidget* DBNavigator1;
+    QToolButton *nbFirst, *nbPrior, *nbNext, *nbLast, *nbInsert, *nbDelete, *nbEdit, *nbPost,
+        *nbCancel, *nbRefresh;
+    QTableView* DBGrid1;
+
+    void deleteWithConfirmation();
+
+protected:
+    bool FormCloseQuery() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void followTable(int row);
+
+    TdmMain& m_dm;
+    bool m_following = false;
+};

@@ -1,0 +1,205 @@
+#include "TfrmObekt.h"
+#include "FakeMessages.h"
+#include "GTestQt.h"
+#include "TObektTable.h"
+#include "TestDatabase.h"
+#include "dmmainU.h"
+
+#include <QKeyEvent>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ObektTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        makeTestDatabase(m_paths.database());
+        m_dm.dbNUV.DatabaseName = m_paths.database();
+        m_dm.dbNUV.Open();
+    }
+
+    // What the rest of the system sees: a transaction of its own.
+    QStringList stored() {
+        TIBTransaction tr(m_dm.dbNUV);
+        TIBQuery q(m_dm.dbNUV, tr);
+        q.setSQL("select obekt_id, ime from obekt order by obekt_id");
+        q.Open();
+        QStringList out;
+        for (int r = 0; r < q.RecordCount(); ++r)
+            out.append(q.Value(r, 0).toString() + ":" + q.Value(r, 1).toString());
+        tr.Commit();
+        return out;
+    }
+
+    std::unique_ptr<TfrmObekt> open() {
+        auto w = std::make_unique<TfrmObekt>(m_paths, m_dm);
+        w->show();
+        return w;
+    }
+
+    void type(TfrmObekt& w, const QString& name) {
+        w.OBEKT->setData(w.OBEKT->index(w.OBEKT->current(), TObektTable::colIme), name,
+                         Qt::EditRole);
+    }
+
+    QTemporaryDir m_dir;
+    AppPaths m_paths = AppPaths::in(m_dir.path());
+    FakeMessages m_messages;
+    TdmMain m_dm;
+};
+
+TEST_F(ObektTest, InsertsGetTheirIdsAtOnceAndNumberIsReadOnly) {
+    auto w = open();
+    EXPECT_EQ(w->windowTitle(), "Обекти");
+    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 0);
+    w->nbInsert->click();
+    const int first = w->OBEKT->id(0).toInt();
+    EXPECT_GT(first, 0); // shown at once in "Номер"
+    EXPECT_EQ(w->DBGrid1->model()->data(w->OBEKT->index(0, 0), Qt::DisplayRole).toInt(), first);
+    EXPECT_FALSE(w->OBEKT->flags(w->OBEKT->index(0, TObektTable::colId)) & Qt::ItemIsEditable);
+    type(*w, "Мост 'Север'");
+    w->nbInsert->click(); // posts the first, starts the second
+    type(*w, "Път I-1");
+    w->nbPost->click();
+    EXPECT_EQ(w->OBEKT->RecordCount(), 2);
+    EXPECT_TRUE(stored().isEmpty()); // not visible before the window closes with Yes
+    w->accept();
+    EXPECT_FALSE(w->isVisible());
+    const QStringList objects = stored();
+    ASSERT_EQ(objects.size(), 2);
+    EXPECT_TRUE(objects.contains(QString::number(first) + ":Мост 'Север'"));
+    EXPECT_EQ(m_messages.questions, QStringList{"?|Желаете ли да запомните избраните записи ?"});
+}
+
+TEST_F(ObektTest, EmptyNamesAreDroppedOrRestored) {
+    {
+        auto w = open();
+        w->nbInsert->click();
+        type(*w, "A");
+        w->nbPost->click();
+        w->accept();
+    }
+    ASSERT_EQ(stored().size(), 1) << m_messages.errors.join("|").toStdString();
+    auto w = open();
+    w->nbInsert->click();
+    const int dropped = w->OBEKT->id(0).toInt();
+    type(*w, "   ");
+    w->nbPost->click(); // blanks are no name: the row is dropped
+    EXPECT_EQ(w->OBEKT->RecordCount(), 1);
+    w->nbInsert->click();
+    EXPECT_GT(w->OBEKT->id(0).toInt(), dropped); // its id is not used again
+    w->nbCancel->click();
+
+    type(*w, "");
+    w->nbPost->click(); // clearing an existing name gives it back
+    EXPECT_EQ(w->OBEKT->ime(0), "A");
+
+    // Moving past the last row starts a row with an id; leaving it without a name drops it.
+    QTest::keyClick(w->DBGrid1, Qt::Key_Down);
+    EXPECT_EQ(w->OBEKT->RecordCount(), 2);
+    EXPECT_EQ(w->OBEKT->state(), TObektTable::State::Insert);
+    EXPECT_GT(w->OBEKT->id(1).toInt(), 0);
+    w->nbFirst->click();
+    EXPECT_EQ(w->OBEKT->RecordCount(), 1);
+    EXPECT_EQ(w->OBEKT->current(), 0);
+
+    type(*w, QString(101, QChar('x'))); // too long: a message, the row stays in edit
+    w->nbPost->click();
+    EXPECT_EQ(m_messages.errors.last(), "Името е по-дълго от 100 знака!!!");
+    EXPECT_EQ(w->OBEKT->state(), TObektTable::State::Edit);
+    w->nbCancel->click();
+    m_messages.answers = {true};
+    w->accept();
+    EXPECT_EQ(stored().size(), 1);
+}
+
+TEST_F(ObektTest, YesKeepsAndNoDiscardsChangesAndDeletions) {
+    {
+        auto w = open();
+        w->nbInsert->click();
+        type(*w, "Стар");
+        w->nbPost->click();
+        w->accept();
+    }
+    const QString before = stored().first();
+    {
+        auto w = open();
+        type(*w, "Нов");
+        w->nbPost->click();
+        m_messages.answers = {false};
+        w->accept();
+        EXPECT_EQ(stored().first(), before);
+    }
+    {
+        auto w = open();
+        m_messages.answers = {true, false}; // delete: yes; close: no
+        w->nbDelete->click();
+        EXPECT_EQ(w->OBEKT->RecordCount(), 0);
+        w->accept();
+        EXPECT_EQ(stored(), QStringList{before});
+    }
+    {
+        auto w = open();
+        type(*w, "Нов"); // typed and not posted: the close posts it before asking
+        m_messages.answers = {true};
+        w->accept();
+        EXPECT_TRUE(stored().first().endsWith(":Нов"));
+    }
+}
+
+TEST_F(ObektTest, AnObjectInUseIsNotDeleted) {
+    {
+        auto w = open();
+        w->nbInsert->click();
+        type(*w, "Използван");
+        w->nbPost->click();
+        w->accept();
+    }
+    const int id = stored().first().section(':', 0, 0).toInt();
+    TIBTransaction tr(m_dm.dbNUV);
+    TIBQuery q(m_dm.dbNUV, tr);
+    q.setSQL(
+        QString("insert into mes_group(mes_group_id, obekt_id, multiplier_id) values(1, %1, 1)")
+            .arg(id));
+    q.ExecSQL();
+    tr.Commit();
+    auto w = open();
+    m_messages.answers = {true};
+    w->nbDelete->click();
+    ASSERT_EQ(m_messages.errors.size(), 1);
+    EXPECT_TRUE(m_messages.errors.first().contains("FK_MES_GROUP_OBEKT"))
+        << m_messages.errors.first().toStdString();
+    EXPECT_EQ(w->OBEKT->RecordCount(), 1);
+    m_messages.answers = {true};
+    w->accept();
+    EXPECT_EQ(stored().size(), 1);
+}
+
+TEST_F(ObektTest, FailingIdRequestLeavesARowThatCanOnlyBeCancelled) {
+    auto w = open();
+    m_dm.spGenID.setStoredProcName("NEXT_NOTHING"); // a procedure name of the next request
+    m_dm.trObekt.Commit();
+    m_dm.dbNUV.Close();
+    isql(m_paths.database(), "drop procedure NEXT_OBEKT; commit;");
+    m_dm.dbNUV.Open();
+    m_dm.trObekt.StartTransaction();
+    w->nbInsert->click();
+    ASSERT_EQ(m_messages.errors.size(), 1);
+    EXPECT_TRUE(m_messages.errors.first().startsWith(
+        "Грешка при генериране на уникалния номер на таблицаOBEKT"));
+    type(*w, "X");
+    w->nbPost->click(); // refused by the database: no id
+    EXPECT_EQ(m_messages.errors.size(), 2);
+    EXPECT_EQ(w->OBEKT->state(), TObektTable::State::Insert);
+    w->nbCancel->click();
+    EXPECT_EQ(w->OBEKT->RecordCount(), 0);
+    m_messages.answers = {false};
+    w->accept();
+}
+
+} // namespace
