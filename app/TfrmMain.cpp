@@ -8,6 +8,7 @@
 #include "TfrmComPort.h"
 #include "TfrmGroup.h"
 #include "TfrmObekt.h"
+#include "TfrmViewer.h"
 #include "dmmainU.h"
 
 #include <QChartView>
@@ -342,7 +343,16 @@ void TfrmMain::Label13Click() {
     }
     window->exec();
 }
-void TfrmMain::Label14Click() {}
+void TfrmMain::Label14Click() {
+    std::unique_ptr<TfrmViewer> window;
+    try {
+        window = std::make_unique<TfrmViewer>(m_paths, m_dm, m_formats, this);
+    } catch (const Exception& e) {
+        TMessages::current().error(this, e.message());
+        return;
+    }
+    window->exec();
+}
 void TfrmMain::Label17Click() {
     std::unique_ptr<TfrmObekt> window;
     try {

@@ -249,8 +249,14 @@ void TIBQuery::run(bool fetch) {
         outMeta = stmt->getOutputMetadata(&st);
         const unsigned cols = outMeta->getCount(&st);
         QStringList fields;
-        for (unsigned i = 0; i < cols; ++i)
-            fields.append(QString::fromUtf8(outMeta->getAlias(&st, i)).toUpper());
+        for (unsigned i = 0; i < cols; ++i) {
+            // A second column of the same name is told apart by a number: IME, IME1.
+            const QString name = QString::fromUtf8(outMeta->getAlias(&st, i)).toUpper();
+            QString unique = name;
+            for (int n = 1; fields.contains(unique); ++n)
+                unique = name + QString::number(n);
+            fields.append(unique);
+        }
         std::vector<unsigned char> buf(outMeta->getMessageLength(&st));
         std::vector<std::vector<QVariant>> rows;
         const auto readRow = [&] {

@@ -1,6 +1,7 @@
 #include "TfrmGroup.h"
 
 #include "Exception.h"
+#include "TChartTitle.h"
 #include "TDBGrid.h"
 #include "TMessages.h"
 #include "TQueryModel.h"
@@ -409,8 +410,7 @@ void TfrmGroup::loadChart() {
 
 void TfrmGroup::setTitle(const QString& title) {
     m_title = title;
-    DBChart1->chart()->setTitle(
-        title.toHtmlEscaped().replace(QStringLiteral("\r\n"), QStringLiteral("<br>")));
+    DBChart1->chart()->setTitle(chartTitleHtml(title));
 }
 
 void TfrmGroup::fillLookups() {

@@ -1,0 +1,310 @@
+#include "TChartPrintPreview.h"
+
+#include "Exception.h"
+#include "TMessages.h"
+
+#include <QChart>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGraphicsScene>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+const QString TChartPrintPreview::kPdfChoice = QStringLiteral("PDF файл");
+
+namespace {
+
+const QMarginsF kDefaultMargins(10, 10, 10, 10);
+
+QDoubleSpinBox* percentBox(const QString& name, QWidget* parent) {
+    auto* s = new QDoubleSpinBox(parent);
+    s->setRange(0, 90);
+    s->setDecimals(1);
+    s->setSuffix(QStringLiteral(" %"));
+    s->setAccessibleName(name);
+    return s;
+}
+
+} // namespace
+
+TChartPrintPreview::TChartPrintPreview(QChart* chart, QWidget* parent)
+    : QDialog(parent), m_chart(chart), m_printer(new QPrinter(QPrinter::HighResolution)) {
+    setObjectName(QStringLiteral("frmPrintPreview"));
+    setWindowTitle(QStringLiteral("Печат"));
+    setModal(true);
+
+    cbPrinter = new QComboBox(this);
+    cbPrinter->setAccessibleName(QStringLiteral("Принтер"));
+    cbPrinter->addItems(QPrinterInfo::availablePrinterNames());
+    cbPrinter->addItem(kPdfChoice);
+    const QString def = QPrinterInfo::defaultPrinterName();
+    cbPrinter->setCurrentIndex(def.isEmpty() ? cbPrinter->count() - 1 : cbPrinter->findText(def));
+    btnSetup = new QPushButton(QStringLiteral("Настройка..."), this);
+    edPdfFile = new QLineEdit(this);
+    edPdfFile->setAccessibleName(QStringLiteral("PDF файл"));
+    edPdfFile->setPlaceholderText(QStringLiteral("файл.pdf"));
+    rbPortrait = new QRadioButton(QStringLiteral("Портрет"), this);
+    rbLandscape = new QRadioButton(QStringLiteral("Пейзаж"), this);
+    rbLandscape->setChecked(true);
+    seLeft = percentBox(QStringLiteral("Ляво"), this);
+    seTop = percentBox(QStringLiteral("Горе"), this);
+    seRight = percentBox(QStringLiteral("Дясно"), this);
+    seBottom = percentBox(QStringLiteral("Долу"), this);
+    chShowMargins = new QCheckBox(QStringLiteral("Покажи полетата"), this);
+    chShowMargins->setChecked(true);
+    btnResetMargins = new QPushButton(QStringLiteral("Стандартни полета"), this);
+    slDetail = new QSlider(Qt::Horizontal, this);
+    slDetail->setAccessibleName(QStringLiteral("Детайлност"));
+    slDetail->setRange(50, 200);
+    slDetail->setValue(100);
+    chProportional = new QCheckBox(QStringLiteral("Запази пропорциите"), this);
+    chProportional->setChecked(true);
+    Page = new TPagePreview(*this, this);
+    btnPrint = new QPushButton(QStringLiteral("Печат"), this);
+    btnPrint->setDefault(true);
+    btnClose = new QPushButton(QStringLiteral("Затвори"), this);
+
+    auto* printer = new QGroupBox(QStringLiteral("Принтер"), this);
+    auto* pl = new QFormLayout(printer);
+    pl->addRow(cbPrinter);
+    pl->addRow(btnSetup);
+    pl->addRow(QStringLiteral("Файл"), edPdfFile);
+    auto* orient = new QGroupBox(QStringLiteral("Ориентация"), this);
+    auto* ol = new QVBoxLayout(orient);
+    ol->addWidget(rbPortrait);
+    ol->addWidget(rbLandscape);
+    auto* margins = new QGroupBox(QStringLiteral("Полета"), this);
+    auto* ml = new QFormLayout(margins);
+    ml->addRow(QStringLiteral("Ляво"), seLeft);
+    ml->addRow(QStringLiteral("Горе"), seTop);
+    ml->addRow(QStringLiteral("Дясно"), seRight);
+    ml->addRow(QStringLiteral("Долу"), seBottom);
+    ml->addRow(chShowMargins);
+    ml->addRow(btnResetMargins);
+    auto* side = new QVBoxLayout;
+    side->addWidget(printer);
+    side->addWidget(orient);
+    side->addWidget(margins);
+    side->addWidget(new QLabel(QStringLiteral("Детайлност"), this));
+    side->addWidget(slDetail);
+    side->addWidget(chProportional);
+    side->addStretch(1);
+    side->addWidget(btnPrint);
+    side->addWidget(btnClose);
+    auto* lay = new QHBoxLayout(this);
+    lay->addLayout(side);
+    lay->addWidget(Page, 1);
+    resize(900, 620);
+    setMargins(kDefaultMargins);
+
+    for (QDoubleSpinBox* s : {seLeft, seTop, seRight, seBottom})
+        connect(s, &QDoubleSpinBox::valueChanged, this, &TChartPrintPreview::marginsChanged);
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
+             rbPortrait, rbLandscape, chShowMargins, chProportional})
+        connect(b, &QAbstractButton::toggled, Page, qOverload<>(&QWidget::update));
+    connect(slDetail, &QSlider::valueChanged, Page, qOverload<>(&QWidget::update));
+    connect(btnResetMargins, &QPushButton::clicked, this, [this] { setMargins(kDefaultMargins); });
+    connect(Page, &TPagePreview::marginsDragged, this, &TChartPrintPreview::setMargins);
+    connect(btnSetup, &QPushButton::clicked, this, &TChartPrintPreview::setupClicked);
+    connect(btnPrint, &QPushButton::clicked, this, &TChartPrintPreview::printClicked);
+    connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+TChartPrintPreview::~TChartPrintPreview() {
+    delete m_printer;
+}
+
+QMarginsF TChartPrintPreview::margins() const {
+    return {seLeft->value(), seTop->value(), seRight->value(), seBottom->value()};
+}
+
+void TChartPrintPreview::setMargins(const QMarginsF& p) {
+    const QSignalBlocker b1(seLeft), b2(seTop), b3(seRight), b4(seBottom);
+    seLeft->setValue(p.left());
+    seTop->setValue(p.top());
+    seRight->setValue(p.right());
+    seBottom->setValue(p.bottom());
+    marginsChanged();
+}
+
+void TChartPrintPreview::marginsChanged() {
+    Page->update();
+}
+
+QPageLayout::Orientation TChartPrintPreview::orientation() const {
+    return rbPortrait->isChecked() ? QPageLayout::Portrait : QPageLayout::Landscape;
+}
+
+double TChartPrintPreview::detail() const {
+    return slDetail->value() / 100.0;
+}
+
+bool TChartPrintPreview::proportional() const {
+    return chProportional->isChecked();
+}
+
+// The chart is laid out at its screen size times the level of detail and
+// scaled into the area inside the margins.
+void TChartPrintPreview::renderChart(QPainter& painter, const QRectF& page) const {
+    const QMarginsF m = margins();
+    QRectF area(page.left() + page.width() * m.left() / 100.0,
+                page.top() + page.height() * m.top() / 100.0,
+                page.width() * (100.0 - m.left() - m.right()) / 100.0,
+                page.height() * (100.0 - m.top() - m.bottom()) / 100.0);
+    if (area.width() <= 1 || area.height() <= 1)
+        return;
+    const QSizeF screen = m_chart->size();
+    QSizeF layout =
+        proportional() ? screen : area.size().scaled(screen, Qt::KeepAspectRatioByExpanding);
+    layout = layout * detail();
+    if (proportional()) {
+        QSizeF fit = layout;
+        fit.scale(area.size(), Qt::KeepAspectRatio);
+        area = QRectF(area.center() - QPointF(fit.width() / 2, fit.height() / 2), fit);
+    }
+    // The chart lays itself out in posted events; they must have run before it is drawn.
+    const QSizeF old = m_chart->size();
+    m_chart->resize(layout);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_chart->scene()->render(&painter, area, QRectF(m_chart->pos(), layout), Qt::IgnoreAspectRatio);
+    m_chart->resize(old);
+    QCoreApplication::sendPostedEvents();
+}
+
+void TChartPrintPreview::print(QPrinter& printer) {
+    printer.setFullPage(true);
+    printer.setPageOrientation(orientation());
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw Exception(QStringLiteral("Печатът не може да започне: %1")
+                            .arg(printer.outputFileName().isEmpty() ? printer.printerName()
+                                                                    : printer.outputFileName()));
+    renderChart(painter, printer.paperRect(QPrinter::DevicePixel)
+                             .translated(-printer.pageRect(QPrinter::DevicePixel).topLeft()));
+    if (!painter.end())
+        throw Exception(QStringLiteral("Печатът не завърши"));
+}
+
+void TChartPrintPreview::printToPdf(const QString& fileName) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(fileName);
+    printer.setPageSize(m_printer->pageLayout().pageSize());
+    print(printer);
+}
+
+void TChartPrintPreview::setupClicked() {
+    if (cbPrinter->currentText() != kPdfChoice)
+        m_printer->setPrinterName(cbPrinter->currentText());
+    m_printer->setPageOrientation(orientation());
+    QPageSetupDialog dialog(m_printer, this);
+    if (dialog.exec() == QDialog::Accepted)
+        (m_printer->pageLayout().orientation() == QPageLayout::Portrait ? rbPortrait : rbLandscape)
+            ->setChecked(true);
+}
+
+void TChartPrintPreview::printClicked() {
+    try {
+        if (cbPrinter->currentText() == kPdfChoice) {
+            QString file = edPdfFile->text();
+            if (file.isEmpty())
+                file = QFileDialog::getSaveFileName(this, QStringLiteral("PDF файл"), QString(),
+                                                    QStringLiteral("PDF (*.pdf)"));
+            if (file.isEmpty())
+                return;
+            edPdfFile->setText(file);
+            printToPdf(file);
+        } else {
+            m_printer->setOutputFormat(QPrinter::NativeFormat);
+            m_printer->setPrinterName(cbPrinter->currentText());
+            print(*m_printer);
+        }
+    } catch (const Exception& e) {
+        TMessages::current().error(this, e.message());
+    }
+}
+
+TPagePreview::TPagePreview(TChartPrintPreview& preview, QWidget* parent)
+    : QWidget(parent), m_preview(preview) {
+    setObjectName(QStringLiteral("Page"));
+    setAccessibleName(QStringLiteral("Страница"));
+    setMouseTracking(true);
+}
+
+QRectF TPagePreview::sheet() const {
+    // A4 in the chosen orientation, as large as the widget allows.
+    QSizeF a4(210, 297);
+    if (m_preview.orientation() == QPageLayout::Landscape)
+        a4.transpose();
+    const QSizeF fit = a4.scaled(QSizeF(size()) - QSizeF(20, 20), Qt::KeepAspectRatio);
+    return QRectF(QPointF((width() - fit.width()) / 2, (height() - fit.height()) / 2), fit);
+}
+
+QRectF TPagePreview::chartArea() const {
+    const QRectF s = sheet();
+    const QMarginsF m = m_preview.margins();
+    return QRectF(s.left() + s.width() * m.left() / 100, s.top() + s.height() * m.top() / 100,
+                  s.width() * (100 - m.left() - m.right()) / 100,
+                  s.height() * (100 - m.top() - m.bottom()) / 100);
+}
+
+void TPagePreview::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Dark));
+    const QRectF s = sheet();
+    p.fillRect(s, Qt::white);
+    m_preview.renderChart(p, s);
+    if (m_preview.chShowMargins->isChecked()) {
+        p.setPen(QPen(Qt::blue, 1, Qt::DashLine));
+        p.drawRect(chartArea());
+    }
+}
+
+void TPagePreview::mousePressEvent(QMouseEvent* e) {
+    const QRectF area = chartArea();
+    const QPointF pos = e->position();
+    m_from = pos;
+    m_start = m_preview.margins();
+    if ((area.bottomRight() - pos).manhattanLength() < 16)
+        m_drag = Drag::Resize;
+    else if (area.contains(pos))
+        m_drag = Drag::Move;
+}
+
+void TPagePreview::mouseMoveEvent(QMouseEvent* e) {
+    if (m_drag == Drag::None)
+        return;
+    const QRectF s = sheet();
+    const double dx = (e->position().x() - m_from.x()) * 100.0 / s.width();
+    const double dy = (e->position().y() - m_from.y()) * 100.0 / s.height();
+    QMarginsF m = m_start;
+    if (m_drag == Drag::Move) {
+        const double mx = std::clamp(dx, -m.left(), m.right());
+        const double my = std::clamp(dy, -m.top(), m.bottom());
+        m = QMarginsF(m.left() + mx, m.top() + my, m.right() - mx, m.bottom() - my);
+    } else {
+        m.setRight(std::clamp(m.right() - dx, 0.0, 95.0 - m.left()));
+        m.setBottom(std::clamp(m.bottom() - dy, 0.0, 95.0 - m.top()));
+    }
+    emit marginsDragged(m);
+}
+
+void TPagePreview::mouseReleaseEvent(QMouseEvent*) {
+    m_drag = Drag::None;
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QDialog>
+#include <QMarginsF>
+#include <QPageLayout>
+
+class QChart;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QLineEdit;
+class QPrinter;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class TPagePreview;
+
+// The print preview of a chart: the chart, title included, laid out on a
+// page. The operator chooses the printer (or a PDF file), its setup, portrait
+// or landscape, the four margins in percent of the page, the level of detail
+// and whether the chart keeps its proportions, moves and resizes the chart on
+// the page with the mouse, and prints.
+class TChartPrintPreview : public QDialog {
+    Q_OBJECT
+public:
+    TChartPrintPreview(QChart* chart, QWidget* parent = nullptr);
+    ~TChartPrintPreview() override;
+
+    static const QString kPdfChoice;
+
+    QComboBox* cbPrinter;
+    QPushButton* btnSetup;
+    QLineEdit* edPdfFile;
+    QRadioButton* rbPortrait;
+    QRadioButton* rbLandscape;
+    QDoubleSpinBox* seLeft;
+    QDoubleSpinBox* seTop;
+    QDoubleSpinBox* seRight;
+    QDoubleSpinBox* seBottom;
+    QCheckBox* chShowMargins;
+    QPushButton* btnResetMargins;
+    QSlider* slDetail;
+    QCheckBox* chProportional;
+    TPagePreview* Page;
+    QPushButton* btnPrint;
+    QPushButton* btnClose;
+
+    // Margins in percent of the page: left, top, right, bottom.
+    QMarginsF margins() const;
+    void setMargins(const QMarginsF& percent);
+    QPageLayout::Orientation orientation() const;
+    double detail() const; // 1.0 is the chart's size on the screen
+    bool proportional() const;
+
+    // Draws the chart into the part of `page` inside the margins.
+    void renderChart(QPainter& painter, const QRectF& page) const;
+    // Prints one page to the printer as it is set up; throws Exception on failure.
+    void print(QPrinter& printer);
+    // Prints to a PDF file.
+    void printToPdf(const QString& fileName);
+
+private:
+    void printClicked();
+    void setupClicked();
+    void marginsChanged();
+
+    QChart* m_chart;
+    QPrinter* m_printer;
+};
+
+// The page on the screen, with the chart where it will be printed.
+class TPagePreview : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPagePreview(TChartPrintPreview& preview, QWidget* parent = nullptr);
+    QSize sizeHint() const override { return {420, 420}; }
+    QRectF sheet() const;     // the page, in widget pixels
+    QRectF chartArea() const; // inside the margins, in widget pixels
+
+signals:
+    void marginsDragged(const QMarginsF& percent);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+
+private:
+    enum class Drag { None, Move, Resize };
+    TChartPrintPreview& m_preview;
+    Drag m_drag = Drag::None;
+    QPointF m_from;
+    QMarginsF m_start;
+};

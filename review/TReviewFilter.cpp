@@ -1,0 +1,33 @@
+#include "TReviewFilter.h"
+
+#include "TextFormats.h"
+
+const QString TReviewFilter::kHead = QStringLiteral(
+    "select  count (mes.mes_group_id) as broi,  mes_group.mes_group_id,  mes_group.date_effect,  "
+    "multiplier.multi,   multiplier.ime,   obekt.ime,   mes_group.komentar from mes_group  join "
+    "mes "
+    "on mes.mes_group_id = mes_group.mes_group_id  join multiplier on multiplier.multiplier_id = "
+    "mes_group.multiplier_id  join obekt on obekt.obekt_id = mes_group.obekt_id  where 1=1 ");
+
+const QString TReviewFilter::kTail = QStringLiteral(
+    " group by  mes_group.mes_group_id,  mes_group.date_effect,  multiplier.multi,   "
+    "multiplier.ime,obekt.ime,   mes_group.komentar");
+
+QString TReviewFilter::statement() const {
+    QString sql = kHead;
+    if (data)
+        sql += QStringLiteral(" and mes_group.date_effect = '") + TFormats::sqlDate(*data) +
+               QStringLiteral("' ");
+    if (nomer)
+        sql += QStringLiteral(" and mes_group.mes_group_id = ") + QString::number(*nomer) +
+               QStringLiteral(" ");
+    if (obekt_id)
+        sql += QStringLiteral(" and mes_group.obekt_id = ") + QString::number(*obekt_id) +
+               QStringLiteral(" ");
+    if (text) {
+        QString t = *text;
+        t.replace(QLatin1Char('\''), QStringLiteral("''"));
+        sql += QStringLiteral(" and mes_group.komentar like '%") + t + QStringLiteral("%' ");
+    }
+    return sql + kTail;
+}

@@ -1,0 +1,466 @@
+#include "TfrmViewer.h"
+
+#include "Exception.h"
+#include "TChartPrintPreview.h"
+#include "TChartTitle.h"
+#include "TDBGrid.h"
+#include "TMessages.h"
+#include "TQueryModel.h"
+#include "dmmainU.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTimeAxis>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSplitter>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+
+const QString TfrmViewer::kRuns =
+    QStringLiteral("select * from mes where mes.mes_group_id = :mes_group_id");
+const QString TfrmViewer::kLoad =
+    QStringLiteral("select * from mes_de where mes_de.mes_id = :mes_id\nand dev_id < 3");
+const QString TfrmViewer::kDeformation =
+    QStringLiteral("select * from mes_de where mes_de.mes_id = :mes_id\nand dev_id = 3");
+const QString TfrmViewer::kAggregates = QStringLiteral(
+    "select max(mes_de.mes_value) as max_value, min(mes_de.mes_value) as min_value,\n"
+    "max(mes_de.date_effect) as stopa,min(mes_de.date_effect) as starta\n"
+    "from mes_de where mes_de.mes_id = :mes_id\n"
+    "and mes_de.dev_id < 3");
+const QString TfrmViewer::kTimeOfMax =
+    QStringLiteral("select min(mes_de.date_effect) from mes_de\n"
+                   "where\n"
+                   "mes_de.mes_id = :mes_id\n"
+                   "\n"
+                   "and mes_de.mes_value = (select max(mes_de.mes_value) from mes_de where "
+                   "mes_de.mes_id = :mes_id "
+                   "and mes_de.dev_id < 3)\n"
+                   "and mes_de.dev_id < 3");
+
+namespace {
+
+QList<QPointF> points(const TIBQuery& q) {
+    QList<QPointF> out;
+    if (!q.Active())
+        return out;
+    const int t = q.FieldIndex(QStringLiteral("DATE_EFFECT"));
+    const int v = q.FieldIndex(QStringLiteral("MES_VALUE"));
+    out.reserve(q.RecordCount());
+    for (int r = 0; r < q.RecordCount(); ++r) {
+        const QVariant when = q.Value(r, t), value = q.Value(r, v);
+        if (!when.isNull() && !value.isNull())
+            out.append(QPointF(double(when.toDateTime().toMSecsSinceEpoch()), value.toDouble()));
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+    return out;
+}
+
+void fitAxis(QValueAxis* axis, const QList<QPointF>& pts) {
+    if (pts.isEmpty())
+        return;
+    const auto [lo, hi] = std::minmax_element(
+        pts.begin(), pts.end(), [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
+    const double pad = hi->y() > lo->y() ? (hi->y() - lo->y()) * 0.05 : 1.0;
+    axis->setRange(lo->y() - pad, hi->y() + pad);
+}
+
+QLabel* above(const QString& text, QWidget* control, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setBuddy(control);
+    control->setAccessibleName(text);
+    return l;
+}
+
+} // namespace
+
+TfrmViewer::TfrmViewer(const AppPaths& paths, TdmMain& dm, TFormats formats, QWidget* parent)
+    : TfrmTRoot(paths, parent), qryRes(dm.dbNUV, dm.trMain), qryobekt(dm.dbNUV, dm.trMain),
+      qryMes(dm.dbNUV, dm.trMain), qryMesDe(dm.dbNUV, dm.trMain), qryMesDe2(dm.dbNUV, dm.trMain),
+      qryCalc(dm.dbNUV, dm.trMain), qryCalc2(dm.dbNUV, dm.trMain), m_dm(dm),
+      m_formats(std::move(formats)), m_titles(m_formats), m_noDate(1900, 1, 1) {
+    setObjectName(QStringLiteral("frmViewer"));
+    setWindowTitle(QStringLiteral("Преглед"));
+    qryobekt.setSQL(QStringLiteral("select * from obekt"));
+    qryMes.setSQL(kRuns);
+    qryMesDe.setSQL(kLoad);
+    qryMesDe2.setSQL(kDeformation);
+    qryCalc.setSQL(kAggregates);
+    qryCalc2.setSQL(kTimeOfMax);
+    qryRes.AfterScroll = [this] { qryResAfterScroll(); };
+    qryMes.AfterScroll = [this] { qryMesAfterScroll(); };
+    showPreview = [](TfrmViewer& v) {
+        TChartPrintPreview preview(v.DBChart1->chart(), &v);
+        preview.exec();
+    };
+
+    auto* lay = new QVBoxLayout(this);
+    lay->addWidget(buildFilterBar());
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    auto* seriesModel = new TQueryModel(
+        qryRes,
+        {{QStringLiteral("MES_GROUP_ID"), QStringLiteral("Номер")},
+         {QStringLiteral("DATE_EFFECT"), QStringLiteral("Дата"), TGridColumn::Kind::DateTime},
+         {QStringLiteral("BROI"), QStringLiteral("Брой измервания")},
+         {QStringLiteral("KOMENTAR"), QStringLiteral("Коментар")},
+         {QStringLiteral("IME"), QStringLiteral("ПРОБА")}},
+        m_formats, this);
+    DBGridEh1 = new TDBGrid(QStringLiteral("DBGridEh1"), seriesModel, QString(), Splitter1);
+    DBGridEh1->setAccessibleName(QStringLiteral("Серии"));
+    Splitter1->addWidget(DBGridEh1);
+    Splitter1->addWidget(buildRight());
+    Splitter1->setStretchFactor(1, 1);
+    lay->addWidget(Splitter1, 1);
+    resize(1000, 650);
+    Splitter1->setSizes({450, 550});
+
+    connect(Button1, &QPushButton::clicked, this, &TfrmViewer::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TfrmViewer::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TfrmViewer::Button3Click);
+    connect(DBGridEh1, &QTableView::doubleClicked, this, &TfrmViewer::DBGridEh1DblClick);
+    connect(DBGridEh2, &QTableView::doubleClicked, this, &TfrmViewer::DBGridEh1DblClick);
+    FormCreate();
+}
+
+TfrmViewer::~TfrmViewer() = default;
+
+QWidget* TfrmViewer::buildFilterBar() {
+    auto* bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("Panel1"));
+    auto* g = new QGridLayout(bar);
+    g->setContentsMargins(0, 0, 0, 0);
+
+    edData = new QDateEdit(bar);
+    edData->setObjectName(QStringLiteral("edData"));
+    edData->setCalendarPopup(true);
+    edData->setMinimumDate(m_noDate);
+    edData->setSpecialValueText(QStringLiteral(" ")); // no value
+    edData->setDate(m_noDate);
+    edData->setDisplayFormat(m_formats.shortDateFormat());
+    edNomer = new QLineEdit(bar);
+    edNomer->setObjectName(QStringLiteral("edNomer"));
+    edNomer->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("-?[0-9]{0,18}")), edNomer));
+    cbObekt = new QComboBox(bar);
+    cbObekt->setObjectName(QStringLiteral("cbObekt"));
+    cbObekt->setMinimumWidth(160);
+    edKomentar = new QLineEdit(bar);
+    edKomentar->setObjectName(QStringLiteral("edKomentar"));
+    edKomentar->setMaxLength(200);
+    Button1 = new QPushButton(QStringLiteral("Покажи"), bar);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setDefault(true);
+    Button2 = new QPushButton(QStringLiteral("Изчисти"), bar);
+    Button2->setObjectName(QStringLiteral("Button2"));
+
+    g->addWidget(above(QStringLiteral("Дата"), edData, bar), 0, 0);
+    g->addWidget(above(QStringLiteral("Номер"), edNomer, bar), 0, 1);
+    g->addWidget(above(QStringLiteral("Обект"), cbObekt, bar), 0, 2);
+    g->addWidget(above(QStringLiteral("Коментар"), edKomentar, bar), 0, 3);
+    g->addWidget(edData, 1, 0);
+    g->addWidget(edNomer, 1, 1);
+    g->addWidget(cbObekt, 1, 2);
+    g->addWidget(edKomentar, 1, 3);
+    g->addWidget(Button1, 1, 4);
+    g->addWidget(Button2, 1, 5);
+    g->setColumnStretch(3, 1); // the comment widens with the window
+
+    connect(edData, &QDateEdit::dateChanged, this, [this](const QDate& d) {
+        if (!m_filling)
+            mdFilter.data = d == m_noDate ? std::nullopt : std::optional<QDate>(d);
+    });
+    connect(edNomer, &QLineEdit::textEdited, this, [this](const QString& t) {
+        bool ok = false;
+        const qint64 n = t.toLongLong(&ok);
+        mdFilter.nomer = ok ? std::optional<qint64>(n) : std::nullopt;
+    });
+    connect(cbObekt, &QComboBox::currentIndexChanged, this, [this](int i) {
+        if (!m_filling && i >= 0)
+            mdFilter.obekt_id = cbObekt->itemData(i).toInt();
+    });
+    connect(edKomentar, &QLineEdit::textEdited, this,
+            [this](const QString& t) { mdFilter.text = t; });
+    return bar;
+}
+
+QWidget* TfrmViewer::buildRight() {
+    auto* panel = new QWidget(Splitter1);
+    panel->setObjectName(QStringLiteral("Panel2"));
+    auto* lay = new QVBoxLayout(panel);
+    lay->setContentsMargins(0, 0, 0, 0);
+    auto* runModel = new TQueryModel(
+        qryMes,
+        {{QStringLiteral("MES_ID"), QStringLiteral("Пореден номер")},
+         {QStringLiteral("DT_START"), QStringLiteral("Старт"), TGridColumn::Kind::DateTime},
+         {QString(), QStringLiteral("Име"), TGridColumn::Kind::Plain,
+          [this](int row) { return devName(row); }}},
+        m_formats, this);
+    DBGridEh2 = new TDBGrid(QStringLiteral("DBGridEh2"), runModel, QStringLiteral("Тест"), panel);
+    DBGridEh2->setAccessibleName(QStringLiteral("Тест"));
+    DBGridEh2->setMaximumHeight(180);
+    lay->addWidget(DBGridEh2);
+    Button3 = new QPushButton(QStringLiteral("Печат"), panel);
+    Button3->setObjectName(QStringLiteral("Button3"));
+    lay->addWidget(Button3);
+
+    auto* chart = new QChart;
+    chart->legend()->setVisible(false);
+    chart->setBackgroundBrush(Qt::white);
+    chart->setBackgroundRoundness(0);
+    Series1 = new QLineSeries;
+    Series1->setPen(QPen(Qt::black, 1));
+    Series2 = new QLineSeries;
+    Series2->setPen(QPen(Qt::red, 1, Qt::DashLine));
+    chart->addSeries(Series1);
+    chart->addSeries(Series2);
+    auto* x = new QDateTimeAxis;
+    // The sample times along the axis; their date, the same for a whole run,
+    // stands once as the axis title, so that the labels stay readable.
+    x->setFormat(m_formats.longTimeFormat());
+    x->setTickCount(5);
+    auto* left = new QValueAxis;
+    left->setTitleText(QStringLiteral("N"));
+    auto* right = new QValueAxis;
+    right->setTitleText(QStringLiteral("mm"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(left, Qt::AlignLeft);
+    chart->addAxis(right, Qt::AlignRight);
+    Series1->attachAxis(x);
+    Series1->attachAxis(left);
+    Series2->attachAxis(x);
+    Series2->attachAxis(right);
+    DBChart1 = new QChartView(chart, panel);
+    DBChart1->setObjectName(QStringLiteral("DBChart1"));
+    DBChart1->setAccessibleName(QStringLiteral("Графика"));
+    lay->addWidget(DBChart1, 1);
+    return panel;
+}
+
+void TfrmViewer::FormCreate() {
+    if (!m_dm.dbNUV.Connected())
+        m_dm.dbNUV.Open();
+    qryobekt.Open();
+    fillObjects();
+    setTitle(QString());
+}
+
+QString TfrmViewer::devName(int row) const {
+    const QVariant dev = qryMes.Value(row, qryMes.FieldIndex(QStringLiteral("DEV_ID")));
+    if (dev.isNull())
+        return {};
+    return dev.toInt() == 1   ? QStringLiteral("PLQ-4000")
+           : dev.toInt() == 2 ? QStringLiteral("CBR-MARSHALL")
+                              : QString();
+}
+
+void TfrmViewer::fillObjects() {
+    m_filling = true;
+    cbObekt->clear();
+    if (qryobekt.Active()) {
+        const int id = qryobekt.FieldIndex(QStringLiteral("OBEKT_ID")),
+                  ime = qryobekt.FieldIndex(QStringLiteral("IME"));
+        for (int r = 0; r < qryobekt.RecordCount(); ++r)
+            cbObekt->addItem(qryobekt.Value(r, ime).toString(), qryobekt.Value(r, id));
+    }
+    cbObekt->setCurrentIndex(mdFilter.obekt_id ? cbObekt->findData(*mdFilter.obekt_id) : -1);
+    m_filling = false;
+}
+
+void TfrmViewer::closeDetails() {
+    for (TIBQuery* q : {&qryCalc2, &qryCalc, &qryMesDe, &qryMesDe2})
+        q->Close();
+}
+
+void TfrmViewer::closeSeriesList() {
+    closeDetails();
+    qryMes.Close();
+    qryRes.Close();
+    reloadCurves();
+    setTitle(QString());
+}
+
+void TfrmViewer::Button1Click() {
+    if (mdFilter.isEmpty()) {
+        TMessages::current().info(this, QStringLiteral("Няма попълнен филтър!!!"));
+        closeSeriesList();
+        return;
+    }
+    try {
+        const QString sql = mdFilter.statement();
+        for (TIBQuery* q :
+             {&qryCalc2, &qryCalc, &qryMesDe, &qryMesDe2, &qryMes, &qryobekt, &qryRes})
+            q->Close();
+        if (m_dm.trMain.InTransaction())
+            m_dm.trMain.Rollback();
+        m_dm.trMain.StartTransaction();
+        qryRes.setSQL(sql);
+        qryRes.Open();
+        if (qryRes.RecordCount() > 0) {
+            qryMes.ParamByName(QStringLiteral("mes_group_id"),
+                               qryRes.FieldByName(QStringLiteral("MES_GROUP_ID")));
+            qryMes.Open();
+        }
+        qryobekt.Open();
+        fillObjects();
+        if (qryMes.Active() && qryMes.RecordCount() > 0) {
+            const QVariant id = runId();
+            for (TIBQuery* q : {&qryMesDe, &qryMesDe2, &qryCalc, &qryCalc2}) {
+                q->ParamByName(QStringLiteral("mes_id"), id);
+                q->Open();
+            }
+            qryMes.MoveBy(1);
+            qryMes.MoveBy(-1);
+        } else {
+            reloadCurves();
+            setTitle(QString());
+        }
+    } catch (const std::exception&) {
+        // The filter's failures are not shown; a series list that did not open leaves nothing open.
+        if (!qryRes.Active()) {
+            closeSeriesList();
+            qryobekt.Close();
+            fillObjects();
+        }
+    }
+}
+
+void TfrmViewer::Button2Click() {
+    mdFilter = TReviewFilter();
+    m_filling = true;
+    edData->setDate(m_noDate);
+    edNomer->clear();
+    cbObekt->setCurrentIndex(-1);
+    edKomentar->clear();
+    m_filling = false;
+    closeSeriesList();
+}
+
+void TfrmViewer::DBGridEh1DblClick() {
+    if (!qryRes.Active() || qryRes.RecordCount() == 0)
+        return;
+    TMessages::current().info(
+        this, QString::number(qryRes.FieldByName(QStringLiteral("MES_GROUP_ID")).toLongLong()));
+}
+
+// A new current series: its runs, and the first of them current.
+void TfrmViewer::qryResAfterScroll() {
+    closeDetails();
+    qryMes.Close();
+    if (!qryRes.Active() || qryRes.RecordCount() == 0) {
+        reloadCurves();
+        setTitle(QString());
+        return;
+    }
+    qryMes.ParamByName(QStringLiteral("mes_group_id"),
+                       qryRes.FieldByName(QStringLiteral("MES_GROUP_ID")));
+    qryMes.Open();
+    if (qryMes.RecordCount() == 0) {
+        reloadCurves();
+        setTitle(QString());
+        return;
+    }
+    const QVariant id = runId();
+    for (TIBQuery* q : {&qryMesDe2, &qryCalc2, &qryCalc, &qryMesDe}) {
+        q->ParamByName(QStringLiteral("mes_id"), id);
+        q->Open();
+    }
+    qryMes.MoveTo(0);
+}
+
+// A new current run: the detail queries are read again (the time of maximum
+// before the aggregates), the curves drawn, the titles set.
+void TfrmViewer::qryMesAfterScroll() {
+    const QVariant id = runId();
+    for (TIBQuery* q : {&qryMesDe2, &qryCalc2, &qryCalc, &qryMesDe}) {
+        if (!q->Active())
+            continue;
+        q->Close();
+        q->ParamByName(QStringLiteral("mes_id"), id);
+        q->Open();
+    }
+    reloadCurves();
+    setTitle(m_titles.basic(series(), id, calc()));
+    if (const auto typed = m_titles.typed(series(), id, calc(), false))
+        setTitle(*typed);
+}
+
+void TfrmViewer::Button3Click() {
+    for (TIBQuery* q : {&qryMesDe, &qryMesDe2}) {
+        if (q->Active()) {
+            q->Close();
+            q->Open();
+        }
+    }
+    reloadCurves();
+    setTitle(m_titles.basic(series(), runId(), calc()));
+    if (const auto typed = m_titles.typed(series(), runId(), calc(), true))
+        setTitle(*typed);
+    try {
+        showPreview(*this);
+    } catch (const std::exception& e) {
+        const auto* ours = dynamic_cast<const Exception*>(&e);
+        TMessages::current().error(this, ours ? ours->message() : QString::fromUtf8(e.what()));
+    }
+    DBChart1->update();
+}
+
+void TfrmViewer::reloadCurves() {
+    const QList<QPointF> load = points(qryMesDe);
+    const QList<QPointF> deformation = points(qryMesDe2);
+    Series1->replace(load);
+    Series2->replace(deformation);
+    auto* x = static_cast<QDateTimeAxis*>(DBChart1->chart()->axes(Qt::Horizontal).first());
+    x->setTitleText(QString());
+    const auto vertical = DBChart1->chart()->axes(Qt::Vertical);
+    fitAxis(static_cast<QValueAxis*>(vertical.at(0)), load);
+    fitAxis(static_cast<QValueAxis*>(vertical.at(1)), deformation);
+    QList<QPointF> all = load + deformation;
+    if (all.isEmpty())
+        return;
+    const auto [lo, hi] = std::minmax_element(
+        all.begin(), all.end(), [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+    const qint64 first = qint64(lo->x()), last = qint64(hi->x());
+    x->setTitleText(m_formats.locale().toString(QDateTime::fromMSecsSinceEpoch(first).date(),
+                                                m_formats.shortDateFormat()));
+    x->setRange(QDateTime::fromMSecsSinceEpoch(first),
+                QDateTime::fromMSecsSinceEpoch(last > first ? last : first + 1000));
+}
+
+void TfrmViewer::setTitle(const QString& title) {
+    m_title = title;
+    DBChart1->chart()->setTitle(chartTitleHtml(title));
+}
+
+TSeriesInfo TfrmViewer::series() const {
+    if (!qryRes.Active() || qryRes.RecordCount() == 0)
+        return {};
+    return {qryRes.FieldByName(QStringLiteral("MES_GROUP_ID")),
+            qryRes.FieldByName(QStringLiteral("DATE_EFFECT")),
+            qryRes.FieldByName(QStringLiteral("KOMENTAR")),
+            qryRes.FieldByName(QStringLiteral("MULTI"))};
+}
+
+QVariant TfrmViewer::runId() const {
+    if (!qryMes.Active() || qryMes.RecordCount() == 0)
+        return {};
+    return qryMes.FieldByName(QStringLiteral("MES_ID"));
+}
+
+TReviewCalc TfrmViewer::calc() const {
+    const bool have = qryCalc.Active() && qryCalc.RecordCount() > 0;
+    return TReviewCalc(have ? qryCalc.FieldByName(QStringLiteral("MAX_VALUE")) : QVariant(),
+                       have ? qryCalc.FieldByName(QStringLiteral("STARTA")) : QVariant(),
+                       qryCalc2.Active() && qryCalc2.RecordCount() > 0
+                           ? qryCalc2.FieldByName(QStringLiteral("MIN"))
+                           : QVariant());
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "TIBQuery.h"
+#include "TReviewFilter.h"
+#include "TReviewTitles.h"
+#include "frmTRootU.h"
+
+class QChartView;
+class QComboBox;
+class QDateEdit;
+class QLineEdit;
+class QLineSeries;
+class QPushButton;
+class QSplitter;
+class TDBGrid;
+class TQueryModel;
+class TdmMain;
+
+// The review window: saved series found through a filter, their runs, the
+// current run's curves with its computed results, and the printed chart.
+class TfrmViewer : public TfrmTRoot {
+    Q_OBJECT
+public:
+    TfrmViewer(const AppPaths& paths, TdmMain& dm, TFormats formats = TFormats(),
+               QWidget* parent = nullptr);
+    ~TfrmViewer() override;
+
+    TIBQuery qryRes;
+    TIBQuery qryobekt;
+    TIBQuery qryMes;
+    TIBQuery qryMesDe;
+    TIBQuery qryMesDe2;
+    TIBQuery qryCalc;
+    TIBQuery qryCalc2;
+
+    TReviewFilter mdFilter;
+
+    QDateEdit* edData;
+    QLineEdit* edNomer;
+    QComboBox* cbObekt;
+    QLineEdit* edKomentar;
+    QPushButton* Button1; // "Покажи"
+    QPushButton* Button2; // "Изчисти"
+    QSplitter* Splitter1;
+    TDBGrid* DBGridEh1;   // series
+    TDBGrid* DBGridEh2;   // runs
+    QPushButton* Button3; // "Печат"
+    QChartView* DBChart1;
+    QLineSeries* Series1; // load
+    QLineSeries* Series2; // deformation
+
+    const QString& chartTitle() const { return m_title; }
+    QString devName(int row) const;
+
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void DBGridEh1DblClick();
+
+    // The print preview; tests and the preview's callers can replace it.
+    std::function<void(TfrmViewer&)> showPreview;
+
+    static const QString kRuns;
+    static const QString kLoad;
+    static const QString kDeformation;
+    static const QString kAggregates;
+    static const QString kTimeOfMax;
+
+private:
+    void FormCreate();
+    QWidget* buildFilterBar();
+    QWidget* buildRight();
+    void fillObjects();
+    void closeSeriesList();
+    void closeDetails();
+    void qryResAfterScroll();
+    void qryMesAfterScroll();
+    void reloadCurves();
+    void setTitle(const QString& title);
+    TSeriesInfo series() const;
+    QVariant runId() const;
+    TReviewCalc calc() const;
+
+    TdmMain& m_dm;
+    TFormats m_formats;
+    TReviewTitles m_titles;
+    QString m_title;
+    QDate m_noDate;
+    bool m_filling = false;
+};
