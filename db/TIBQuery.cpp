@@ -12,25 +12,42 @@ using namespace Firebird;
 
 namespace {
 
+// Where a column stands in the fetched message, taken once per statement.
+struct ColumnLayout {
+    unsigned type;
+    unsigned offset;
+    unsigned nullOffset;
+    int scale;
+    unsigned length;
+};
+
+std::vector<ColumnLayout> layoutOf(IMessageMetadata* meta, fb::Status& st) {
+    std::vector<ColumnLayout> out(meta->getCount(&st));
+    for (unsigned i = 0; i < out.size(); ++i)
+        out[i] = {meta->getType(&st, i) & ~1u, meta->getOffset(&st, i), meta->getNullOffset(&st, i),
+                  meta->getScale(&st, i), meta->getLength(&st, i)};
+    return out;
+}
+
 // Reads one column of a fetched row.
-QVariant readColumn(IMessageMetadata* meta, fb::Status& st, unsigned i, const unsigned char* buf) {
-    if (*reinterpret_cast<const short*>(buf + meta->getNullOffset(&st, i)))
+QVariant readColumn(const ColumnLayout& c, const unsigned char* buf) {
+    if (*reinterpret_cast<const short*>(buf + c.nullOffset))
         return {};
-    const unsigned char* p = buf + meta->getOffset(&st, i);
-    const int scale = meta->getScale(&st, i);
+    const unsigned char* p = buf + c.offset;
     const auto scaled = [&](qlonglong v) -> QVariant {
-        if (scale == 0)
+        if (c.scale == 0)
             return v;
         double d = double(v);
-        for (int k = 0; k < -scale; ++k)
+        for (int k = 0; k < -c.scale; ++k)
             d /= 10.0;
         return d;
     };
-    switch (meta->getType(&st, i) & ~1u) {
+    switch (c.type) {
     case SQL_SHORT:
         return scaled(*reinterpret_cast<const short*>(p));
     case SQL_LONG:
-        return scaled(*reinterpret_cast<const ISC_LONG*>(p));
+        return c.scale == 0 ? QVariant(int(*reinterpret_cast<const ISC_LONG*>(p)))
+                            : scaled(*reinterpret_cast<const ISC_LONG*>(p));
     case SQL_INT64:
         return scaled(*reinterpret_cast<const ISC_INT64*>(p));
     case SQL_FLOAT:
@@ -45,8 +62,7 @@ QVariant readColumn(IMessageMetadata* meta, fb::Status& st, unsigned i, const un
     case SQL_BOOLEAN:
         return bool(*p);
     case SQL_TEXT: {
-        const unsigned len = meta->getLength(&st, i);
-        QByteArray b(reinterpret_cast<const char*>(p), len);
+        QByteArray b(reinterpret_cast<const char*>(p), c.length);
         while (b.endsWith(' '))
             b.chop(1);
         return Win1251::decode(b);
@@ -232,6 +248,13 @@ void TIBQuery::run(bool fetch) {
     }
     const QByteArray sql = fb::connectionText(text);
     ITransaction* tra = m_tr.handle();
+    if (fetch && m_cache.rows && m_cache.generation == m_tr.generation() &&
+        m_cache.writes == m_tr.writes() && m_cache.sql == text && m_cache.values == values) {
+        m_fields = m_cache.fields;
+        m_rows = m_cache.rows;
+        opened();
+        return;
+    }
     fb::Status st;
     IStatement* stmt = nullptr;
     IMessageMetadata* outMeta = nullptr;
@@ -242,10 +265,14 @@ void TIBQuery::run(bool fetch) {
         InputMessage in;
         buildInput(stmt, st, values, in);
         if (!fetch) {
+            m_tr.noteWrite();
             stmt->execute(&st, tra, in.meta, in.buffer.data(), nullptr, nullptr);
             stmt->free(&st);
             return;
         }
+        const bool hasCursor = stmt->getFlags(&st) & IStatement::FLAG_HAS_CURSOR;
+        if (!hasCursor)
+            m_tr.noteWrite(); // "insert ... returning" and the like
         outMeta = stmt->getOutputMetadata(&st);
         const unsigned cols = outMeta->getCount(&st);
         QStringList fields;
@@ -259,13 +286,14 @@ void TIBQuery::run(bool fetch) {
         }
         std::vector<unsigned char> buf(outMeta->getMessageLength(&st));
         std::vector<std::vector<QVariant>> rows;
+        const std::vector<ColumnLayout> layout = layoutOf(outMeta, st);
         const auto readRow = [&] {
             std::vector<QVariant> row(cols);
             for (unsigned i = 0; i < cols; ++i)
-                row[i] = readColumn(outMeta, st, i, buf.data());
+                row[i] = readColumn(layout[i], buf.data());
             rows.push_back(std::move(row));
         };
-        if (stmt->getFlags(&st) & IStatement::FLAG_HAS_CURSOR) {
+        if (hasCursor) {
             rs = stmt->openCursor(&st, tra, in.meta, in.buffer.data(), outMeta, 0);
             while (rs->fetchNext(&st, buf.data()) == IStatus::RESULT_OK)
                 readRow();
@@ -282,7 +310,11 @@ void TIBQuery::run(bool fetch) {
         stmt->free(&st);
         stmt = nullptr;
         m_fields = fields;
-        m_rows = std::move(rows);
+        auto shared = std::make_shared<const Rows>(std::move(rows));
+        m_rows = shared;
+        // Only what reads (a cursor) may be read again from memory.
+        if (hasCursor)
+            m_cache = {text, values, m_tr.generation(), m_tr.writes(), fields, shared};
     } catch (const FbException& e) {
         if (rs)
             rs->release();
@@ -292,11 +324,15 @@ void TIBQuery::run(bool fetch) {
             stmt->release();
         fb::rethrow(e);
     }
+    opened();
+}
+
+void TIBQuery::opened() {
     m_active = true;
     m_tr.addReader(this);
-    m_row = m_rows.empty() ? -1 : 0;
+    m_row = m_rows->empty() ? -1 : 0;
     m_bof = true;
-    m_eof = m_rows.empty();
+    m_eof = m_rows->empty();
     for (const auto& l : m_listeners)
         l();
 }
@@ -305,7 +341,7 @@ void TIBQuery::Close() {
     if (!m_active)
         return;
     m_active = false;
-    m_rows.clear();
+    m_rows = std::make_shared<Rows>();
     m_row = -1;
     m_eof = m_bof = true;
     m_tr.removeReader(this);
@@ -327,7 +363,7 @@ void TIBQuery::Prior() {
 }
 
 void TIBQuery::MoveBy(int distance) {
-    if (m_rows.empty()) {
+    if (m_rows->empty()) {
         m_eof = m_bof = true;
         return;
     }
@@ -340,7 +376,7 @@ void TIBQuery::MoveBy(int distance) {
 }
 
 void TIBQuery::MoveTo(int row) {
-    if (m_rows.empty())
+    if (m_rows->empty())
         return;
     m_row = std::clamp(row, 0, RecordCount() - 1);
     m_eof = m_bof = false;
@@ -362,11 +398,11 @@ QVariant TIBQuery::FieldByName(const QString& name) const {
         throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(name));
     if (m_row < 0)
         return {};
-    return m_rows[size_t(m_row)][size_t(col)];
+    return (*m_rows)[size_t(m_row)][size_t(col)];
 }
 
 QVariant TIBQuery::Value(int row, int column) const {
     if (row < 0 || row >= RecordCount() || column < 0 || column >= m_fields.size())
         return {};
-    return m_rows[size_t(row)][size_t(column)];
+    return (*m_rows)[size_t(row)][size_t(column)];
 }

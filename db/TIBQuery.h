@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class TIBDatabase;
@@ -32,7 +33,7 @@ public:
     void Close();
     bool Active() const { return m_active; }
 
-    int RecordCount() const { return int(m_rows.size()); }
+    int RecordCount() const { return m_active ? int(m_rows->size()) : 0; }
     int RecNo() const { return m_row; } // 0-based, -1 when there are no rows
     bool Eof() const { return m_eof; }
     bool Bof() const { return m_bof; }
@@ -61,6 +62,7 @@ private:
         QVariant value;
     };
     void run(bool fetch);
+    void opened();
     QString positionalText(QStringList& order) const;
 
     TIBDatabase& m_db;
@@ -68,7 +70,19 @@ private:
     QString m_sql;
     QList<Param> m_params;
     QStringList m_fields;
-    std::vector<std::vector<QVariant>> m_rows;
+    using Rows = std::vector<std::vector<QVariant>>;
+    std::shared_ptr<const Rows> m_rows = std::make_shared<Rows>();
+    // The last rows read, with what they were read for: the transaction runs
+    // as a snapshot, so the same statement with the same values reads the
+    // same rows again until the transaction ends.
+    struct Cache {
+        QString sql;
+        QList<QVariant> values;
+        int generation = -1;
+        int writes = -1;
+        QStringList fields;
+        std::shared_ptr<const Rows> rows;
+    } m_cache;
     bool m_active = false;
     int m_row = -1;
     bool m_eof = true;

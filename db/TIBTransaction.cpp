@@ -28,6 +28,7 @@ void TIBTransaction::StartTransaction() {
     fb::Status st;
     try {
         m_tra = m_db.attachment()->startTransaction(&st, 0, nullptr);
+        ++m_generation;
     } catch (const FbException& e) {
         fb::rethrow(e);
     }
