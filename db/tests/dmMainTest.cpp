@@ -187,6 +187,39 @@ TEST_F(DmMainTest, EndingATransactionClosesItsQueries) {
     EXPECT_FALSE(m_dm.trMain.InTransaction());
 }
 
+TEST_F(DmMainTest, ReadingAgainSeesOwnWritesAndANewSnapshot) {
+    TIBQuery reader(m_dm.dbNUV, m_dm.trObekt);
+    reader.setSQL("select count(*) as n from obekt");
+    reader.Open();
+    EXPECT_EQ(reader.FieldByName("n").toInt(), 0);
+    reader.Close();
+    TIBQuery writer(m_dm.dbNUV, m_dm.trObekt);
+    writer.setSQL("insert into obekt(obekt_id, ime) values(1, 'a')");
+    writer.ExecSQL();
+    reader.Open(); // the same statement after a write in the same transaction
+    EXPECT_EQ(reader.FieldByName("n").toInt(), 1);
+    m_dm.trObekt.Commit();
+
+    TIBQuery main(m_dm.dbNUV, m_dm.trMain);
+    main.setSQL("select count(*) as n from obekt");
+    main.Open();
+    EXPECT_EQ(main.FieldByName("n").toInt(), 1);
+    rows("select 1 from rdb$database"); // another transaction writes meanwhile:
+    {
+        TIBTransaction other(m_dm.dbNUV);
+        TIBQuery w(m_dm.dbNUV, other);
+        w.setSQL("insert into obekt(obekt_id, ime) values(2, 'b')");
+        w.ExecSQL();
+        other.Commit();
+    }
+    main.Close();
+    main.Open(); // same snapshot: still 1
+    EXPECT_EQ(main.FieldByName("n").toInt(), 1);
+    m_dm.trMain.Rollback();
+    main.Open(); // a new snapshot sees it
+    EXPECT_EQ(main.FieldByName("n").toInt(), 2);
+}
+
 TEST(DmMainFiles, NotADatabaseGivesAClearError) {
     QTemporaryDir dir;
     QFile f(dir.path() + "/NUV.GDB");
