@@ -333,35 +333,24 @@ void TfrmMain::lblComClick() {
     StartAcquisition();
 }
 
-void TfrmMain::Label13Click() {
-    std::unique_ptr<TfrmGroup> window;
+// A secondary window is created on opening, shown modally and released on
+// closing; one that cannot be created reports why.
+template <typename Create> void TfrmMain::openModal(Create create) {
     try {
-        window = std::make_unique<TfrmGroup>(m_paths, m_dm, m_formats, this);
+        create()->exec();
     } catch (const Exception& e) {
         TMessages::current().error(this, e.message());
-        return;
     }
-    window->exec();
+}
+
+void TfrmMain::Label13Click() {
+    openModal([&] { return std::make_unique<TfrmGroup>(m_paths, m_dm, m_formats, this); });
 }
 void TfrmMain::Label14Click() {
-    std::unique_ptr<TfrmViewer> window;
-    try {
-        window = std::make_unique<TfrmViewer>(m_paths, m_dm, m_formats, this);
-    } catch (const Exception& e) {
-        TMessages::current().error(this, e.message());
-        return;
-    }
-    window->exec();
+    openModal([&] { return std::make_unique<TfrmViewer>(m_paths, m_dm, m_formats, this); });
 }
 void TfrmMain::Label17Click() {
-    std::unique_ptr<TfrmObekt> window;
-    try {
-        window = std::make_unique<TfrmObekt>(m_paths, m_dm, this);
-    } catch (const Exception& e) {
-        TMessages::current().error(this, e.message());
-        return;
-    }
-    window->exec();
+    openModal([&] { return std::make_unique<TfrmObekt>(m_paths, m_dm, this); });
 }
 
 void TfrmMain::PageControl1Change() {

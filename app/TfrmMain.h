@@ -98,6 +98,7 @@ private:
     void Label13Click();
     void Label14Click();
     void Label17Click();
+    template <typename Create> void openModal(Create create);
     void PageControl1Change();
 
     QWidget* buildTopBar();

@@ -31,3 +31,16 @@ public:
 private:
     std::vector<double> m_ms;
 };
+
+// main() for benchmarks that need a Qt application (offscreen unless told otherwise).
+#define NUV_BENCHMARK_QT_MAIN(cleanup)                                                             \
+    int main(int argc, char** argv) {                                                              \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                        \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                               \
+        QApplication app(argc, argv);                                                              \
+        benchmark::Initialize(&argc, argv);                                                        \
+        benchmark::RunSpecifiedBenchmarks();                                                       \
+        benchmark::Shutdown();                                                                     \
+        cleanup;                                                                                   \
+        return 0;                                                                                  \
+    }

@@ -90,13 +90,4 @@ BENCHMARK(BM_GroupMoveToAnotherRun)->Iterations(50)->Unit(benchmark::kMillisecon
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    delete g_dir;
-    return 0;
-}
+NUV_BENCHMARK_QT_MAIN(delete g_dir)

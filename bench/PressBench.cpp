@@ -82,12 +82,4 @@ void BM_PressChartOneDay(benchmark::State& state) {
 BENCHMARK(BM_ProcessPressSample)->Iterations(5000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PressChartOneDay)->Iterations(1)->Unit(benchmark::kSecond);
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+NUV_BENCHMARK_QT_MAIN((void)0)

@@ -5,6 +5,7 @@
 #include "TDBGrid.h"
 #include "TMessages.h"
 #include "TQueryModel.h"
+#include "TRunData.h"
 #include "TRunSummary.h"
 #include "dmmainU.h"
 
@@ -107,17 +108,7 @@ TfrmGroup::TfrmGroup(const AppPaths& paths, TdmMain& dm, TFormats formats, QWidg
 TfrmGroup::~TfrmGroup() = default;
 
 QString TfrmGroup::devName(int row) const {
-    const QVariant dev = qryMes.Value(row, qryMes.FieldIndex(QStringLiteral("DEV_ID")));
-    if (dev.isNull())
-        return {};
-    switch (dev.toInt()) {
-    case 1:
-        return QStringLiteral("PLQ-4000");
-    case 2:
-        return QStringLiteral("CBR-MARSHALL");
-    default:
-        return {};
-    }
+    return TRunData::devName(qryMes.Value(row, qryMes.FieldIndex(QStringLiteral("DEV_ID"))));
 }
 
 void TfrmGroup::buildControls() {
@@ -376,21 +367,7 @@ void TfrmGroup::qryCalcCalcFields() {
 }
 
 void TfrmGroup::loadChart() {
-    QList<QPointF> points;
-    if (qryMesDe.Active()) {
-        const int t = qryMesDe.FieldIndex(QStringLiteral("DATE_EFFECT"));
-        const int v = qryMesDe.FieldIndex(QStringLiteral("MES_VALUE"));
-        points.reserve(qryMesDe.RecordCount());
-        for (int r = 0; r < qryMesDe.RecordCount(); ++r) {
-            const QVariant when = qryMesDe.Value(r, t);
-            const QVariant value = qryMesDe.Value(r, v);
-            if (when.isNull() || value.isNull())
-                continue;
-            points.append(QPointF(double(when.toDateTime().toMSecsSinceEpoch()), value.toDouble()));
-        }
-    }
-    std::stable_sort(points.begin(), points.end(),
-                     [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+    const QList<QPointF> points = TRunData::samplePoints(qryMesDe);
     Series1->replace(points);
     auto* x = static_cast<QDateTimeAxis*>(DBChart1->chart()->axes(Qt::Horizontal).first());
     auto* y = static_cast<QValueAxis*>(DBChart1->chart()->axes(Qt::Vertical).first());

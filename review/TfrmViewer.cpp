@@ -6,6 +6,7 @@
 #include "TDBGrid.h"
 #include "TMessages.h"
 #include "TQueryModel.h"
+#include "TRunData.h"
 #include "dmmainU.h"
 
 #include <QChart>
@@ -47,23 +48,6 @@ const QString TfrmViewer::kTimeOfMax =
                    "and mes_de.dev_id < 3");
 
 namespace {
-
-QList<QPointF> points(const TIBQuery& q) {
-    QList<QPointF> out;
-    if (!q.Active())
-        return out;
-    const int t = q.FieldIndex(QStringLiteral("DATE_EFFECT"));
-    const int v = q.FieldIndex(QStringLiteral("MES_VALUE"));
-    out.reserve(q.RecordCount());
-    for (int r = 0; r < q.RecordCount(); ++r) {
-        const QVariant when = q.Value(r, t), value = q.Value(r, v);
-        if (!when.isNull() && !value.isNull())
-            out.append(QPointF(double(when.toDateTime().toMSecsSinceEpoch()), value.toDouble()));
-    }
-    std::stable_sort(out.begin(), out.end(),
-                     [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
-    return out;
-}
 
 void fitAxis(QValueAxis* axis, const QList<QPointF>& pts) {
     if (pts.isEmpty())
@@ -255,12 +239,7 @@ void TfrmViewer::FormCreate() {
 }
 
 QString TfrmViewer::devName(int row) const {
-    const QVariant dev = qryMes.Value(row, qryMes.FieldIndex(QStringLiteral("DEV_ID")));
-    if (dev.isNull())
-        return {};
-    return dev.toInt() == 1   ? QStringLiteral("PLQ-4000")
-           : dev.toInt() == 2 ? QStringLiteral("CBR-MARSHALL")
-                              : QString();
+    return TRunData::devName(qryMes.Value(row, qryMes.FieldIndex(QStringLiteral("DEV_ID"))));
 }
 
 void TfrmViewer::fillObjects() {
@@ -415,8 +394,8 @@ void TfrmViewer::Button3Click() {
 }
 
 void TfrmViewer::reloadCurves() {
-    const QList<QPointF> load = points(qryMesDe);
-    const QList<QPointF> deformation = points(qryMesDe2);
+    const QList<QPointF> load = TRunData::samplePoints(qryMesDe);
+    const QList<QPointF> deformation = TRunData::samplePoints(qryMesDe2);
     Series1->replace(load);
     Series2->replace(deformation);
     auto* x = static_cast<QDateTimeAxis*>(DBChart1->chart()->axes(Qt::Horizontal).first());

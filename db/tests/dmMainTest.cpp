@@ -20,22 +20,7 @@ protected:
         m_dm.dbNUV.Open();
     }
 
-    // Reads with a fresh transaction of its own, as another workstation would.
-    QList<QList<QVariant>> rows(const QString& sql) {
-        TIBTransaction tr(m_dm.dbNUV);
-        TIBQuery q(m_dm.dbNUV, tr);
-        q.setSQL(sql);
-        q.Open();
-        QList<QList<QVariant>> out;
-        for (int r = 0; r < q.RecordCount(); ++r) {
-            QList<QVariant> row;
-            for (int c = 0; c < q.FieldNames().size(); ++c)
-                row.append(q.Value(r, c));
-            out.append(row);
-        }
-        tr.Commit();
-        return out;
-    }
+    QList<QList<QVariant>> rows(const QString& sql) { return selectRows(m_dm.dbNUV, sql); }
 
     QTemporaryDir m_dir;
     QString m_path;

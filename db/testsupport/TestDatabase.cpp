@@ -1,5 +1,8 @@
 #include "TestDatabase.h"
 
+#include "TIBQuery.h"
+#include "TIBTransaction.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -32,4 +35,31 @@ QString isql(const QString& path, const QString& statements) {
     p.closeWriteChannel();
     p.waitForFinished(20 * 60 * 1000); // a benchmark's data can take minutes
     return QString::fromUtf8(p.readAll());
+}
+
+void execSql(TIBDatabase& db, const QString& sql,
+             const QList<std::pair<QString, QVariant>>& params) {
+    TIBTransaction tr(db);
+    TIBQuery q(db, tr);
+    q.setSQL(sql);
+    for (const auto& [name, value] : params)
+        q.ParamByName(name, value);
+    q.ExecSQL();
+    tr.Commit();
+}
+
+QList<QList<QVariant>> selectRows(TIBDatabase& db, const QString& sql) {
+    TIBTransaction tr(db);
+    TIBQuery q(db, tr);
+    q.setSQL(sql);
+    q.Open();
+    QList<QList<QVariant>> out;
+    for (int r = 0; r < q.RecordCount(); ++r) {
+        QList<QVariant> row;
+        for (int c = 0; c < q.FieldNames().size(); ++c)
+            row.append(q.Value(r, c));
+        out.append(row);
+    }
+    tr.Commit();
+    return out;
 }

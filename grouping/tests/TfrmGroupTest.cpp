@@ -22,38 +22,16 @@ const QDateTime kT0(QDate(2024, 3, 5), QTime(10, 0, 0));
 
 class GroupTest : public ::testing::Test {
 protected:
+    void exec(const QString& sql, const QList<std::pair<QString, QVariant>>& params = {}) {
+        execSql(m_dm.dbNUV, sql, params);
+    }
+    QList<QList<QVariant>> rows(const QString& sql) { return selectRows(m_dm.dbNUV, sql); }
     void SetUp() override {
         makeTestDatabase(m_paths.database());
         m_dm.dbNUV.DatabaseName = m_paths.database();
         m_dm.dbNUV.Open();
         exec("insert into obekt(obekt_id, ime) values(1, 'Мост')");
         exec("insert into obekt(obekt_id, ime) values(2, 'Път')");
-    }
-
-    void exec(const QString& sql, const QList<std::pair<QString, QVariant>>& params = {}) {
-        TIBTransaction tr(m_dm.dbNUV);
-        TIBQuery q(m_dm.dbNUV, tr);
-        q.setSQL(sql);
-        for (const auto& [n, v] : params)
-            q.ParamByName(n, v);
-        q.ExecSQL();
-        tr.Commit();
-    }
-
-    QList<QList<QVariant>> rows(const QString& sql) {
-        TIBTransaction tr(m_dm.dbNUV);
-        TIBQuery q(m_dm.dbNUV, tr);
-        q.setSQL(sql);
-        q.Open();
-        QList<QList<QVariant>> out;
-        for (int r = 0; r < q.RecordCount(); ++r) {
-            QList<QVariant> row;
-            for (int c = 0; c < q.FieldNames().size(); ++c)
-                row.append(q.Value(r, c));
-            out.append(row);
-        }
-        tr.Commit();
-        return out;
     }
 
     // A run with samples (ms after the start, value, device).

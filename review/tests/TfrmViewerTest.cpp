@@ -26,6 +26,9 @@ const QDateTime kT0(QDate(2024, 3, 5), QTime(9, 0, 0));
 
 class ViewerTest : public ::testing::Test {
 protected:
+    void exec(const QString& sql, const QList<std::pair<QString, QVariant>>& params = {}) {
+        execSql(m_dm.dbNUV, sql, params);
+    }
     void SetUp() override {
         makeTestDatabase(m_paths.database());
         m_dm.dbNUV.DatabaseName = m_paths.database();
@@ -49,15 +52,6 @@ protected:
         run(351, 15, 1, {{0, 1, 1}});
     }
 
-    void exec(const QString& sql, const QList<std::pair<QString, QVariant>>& params = {}) {
-        TIBTransaction tr(m_dm.dbNUV);
-        TIBQuery q(m_dm.dbNUV, tr);
-        q.setSQL(sql);
-        for (const auto& [n, v] : params)
-            q.ParamByName(n, v);
-        q.ExecSQL();
-        tr.Commit();
-    }
     void series(int id, const QString& comment, int multi, int obekt) {
         exec("insert into mes_group(mes_group_id, date_effect, komentar, multiplier_id, obekt_id) "
              "values(:id, '2024-03-05', :k, :m, :o)",

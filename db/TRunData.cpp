@@ -1,0 +1,39 @@
+#include "TRunData.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+
+namespace TRunData {
+
+QString devName(const QVariant& devId) {
+    if (devId.isNull())
+        return {};
+    switch (devId.toInt()) {
+    case 1:
+        return QStringLiteral("PLQ-4000");
+    case 2:
+        return QStringLiteral("CBR-MARSHALL");
+    default:
+        return {};
+    }
+}
+
+QList<QPointF> samplePoints(const TIBQuery& q) {
+    QList<QPointF> out;
+    if (!q.Active())
+        return out;
+    const int t = q.FieldIndex(QStringLiteral("DATE_EFFECT"));
+    const int v = q.FieldIndex(QStringLiteral("MES_VALUE"));
+    out.reserve(q.RecordCount());
+    for (int r = 0; r < q.RecordCount(); ++r) {
+        const QVariant when = q.Value(r, t), value = q.Value(r, v);
+        if (!when.isNull() && !value.isNull())
+            out.append(QPointF(double(when.toDateTime().toMSecsSinceEpoch()), value.toDouble()));
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+    return out;
+}
+
+} // namespace TRunData
