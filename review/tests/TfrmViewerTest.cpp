@@ -15,6 +15,7 @@
 #include <QLineSeries>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -225,6 +226,39 @@ TEST_F(ViewerTest, PrintingSetsThePrintTitleAndThePdfShowsTheChart) {
     EXPECT_EQ(w->chartTitle(),
               "\r\nИзмерване No / от \r\nМаксимална стойност: 0.00   Време на измерването :  (sec.)"
               "\r\n   Скорост : 0.00 (kN/sec.)");
+}
+
+TEST_F(ViewerTest, PreviewMarginsMoveAndResizeTheChart) {
+    auto w = open();
+    TChartPrintPreview preview(w->DBChart1->chart(), w.get());
+    preview.resize(900, 620);
+    preview.show();
+    EXPECT_EQ(preview.margins(), QMarginsF(10, 10, 10, 10));
+    EXPECT_EQ(preview.cbPrinter->itemText(preview.cbPrinter->count() - 1), "PDF файл");
+    preview.setMargins(QMarginsF(10, 10, 30, 30));
+    const QRectF area = preview.Page->chartArea();
+    const QRectF sheet = preview.Page->sheet();
+    // Dragging the chart moves it: the margins shift, its size stays.
+    QTest::mousePress(preview.Page, Qt::LeftButton, {}, area.center().toPoint());
+    QTest::mouseMove(preview.Page, (area.center() + QPointF(sheet.width() * 0.1, 0)).toPoint());
+    QTest::mouseRelease(preview.Page, Qt::LeftButton, {},
+                        (area.center() + QPointF(sheet.width() * 0.1, 0)).toPoint());
+    EXPECT_NEAR(preview.margins().left(), 20, 0.5);
+    EXPECT_NEAR(preview.margins().right(), 20, 0.5);
+    EXPECT_NEAR(preview.margins().top(), 10, 0.5);
+    // Dragging its lower right corner resizes it.
+    const QPointF corner = preview.Page->chartArea().bottomRight();
+    QTest::mousePress(preview.Page, Qt::LeftButton, {}, corner.toPoint());
+    QTest::mouseMove(preview.Page, (corner + QPointF(0, sheet.height() * 0.1)).toPoint());
+    QTest::mouseRelease(preview.Page, Qt::LeftButton, {},
+                        (corner + QPointF(0, sheet.height() * 0.1)).toPoint());
+    EXPECT_NEAR(preview.margins().bottom(), 20, 0.5);
+    EXPECT_NEAR(preview.margins().left(), 20, 0.5);
+    preview.btnResetMargins->click();
+    EXPECT_EQ(preview.margins(), QMarginsF(10, 10, 10, 10));
+    preview.rbPortrait->setChecked(true);
+    EXPECT_EQ(preview.orientation(), QPageLayout::Portrait);
+    EXPECT_LT(preview.Page->sheet().width(), preview.Page->sheet().height());
 }
 
 } // namespace
