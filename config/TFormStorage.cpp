@@ -11,9 +11,11 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSplitter>
+#include <QTimer>
 #include <QWidget>
 
 #include <numeric>
+#include <utility>
 
 namespace {
 
@@ -245,6 +247,11 @@ void TFormStorage::restorePlacement() {
             m_window->move(r[0], r[1]); // a window's position is its frame's
             m_window->resize(std::max(1, r[2] - r[0] - m.left() - m.right()),
                              std::max(1, r[3] - r[1] - m.top() - m.bottom()));
+            // A window manager adds its frame only once the window is on the
+            // screen; the size is set again then, or the window would grow
+            // by its frame at every start.
+            m_targetFrame = QRect(r[0], r[1], r[2] - r[0], r[3] - r[1]);
+            QTimer::singleShot(300, this, &TFormStorage::settleFrame);
         }
     }
 
@@ -258,6 +265,17 @@ void TFormStorage::restorePlacement() {
     // The main window minimized stands for the whole program minimized:
     // here that is the main window itself.
     m_window->setWindowState(state);
+}
+
+void TFormStorage::settleFrame() {
+    const QRect target = std::exchange(m_targetFrame, QRect());
+    if (!target.isValid() || !m_window->isVisible() || m_window->windowState() != Qt::WindowNoState)
+        return;
+    const QRect frame = m_window->frameGeometry();
+    if (frame.size() != target.size())
+        m_window->resize(m_window->size() - (frame.size() - target.size()));
+    if (frame.topLeft() != target.topLeft())
+        m_window->move(target.topLeft());
 }
 
 void TFormStorage::restoreProperty(const Prop& p) {

@@ -55,6 +55,8 @@ private:
     void writeValue(const Prop& p, const QString& text);
     void restorePlacement();
     void restoreProperty(const Prop& p);
+    void settleFrame();
 
     QWidget* m_window;
+    QRect m_targetFrame; // the restored normal rectangle, frame included
 };

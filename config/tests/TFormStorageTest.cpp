@@ -1,5 +1,6 @@
 #include "FakeMessages.h"
 #include "ProfileFile.h"
+#include "QtWait.h"
 #include "TPageControl.h"
 #include "frmTRootU.h"
 
@@ -132,6 +133,15 @@ TEST_F(FormStorageTest, RestoresPlacementPropertiesAndQuotes) {
     QFile f(ini());
     f.open(QIODevice::ReadOnly);
     EXPECT_TRUE(f.readAll().contains("edName_Text=\"\"quoted\"\"\r\n"));
+}
+
+TEST_F(FormStorageTest, TheRestoredSizeIsSettledOnceTheFrameIsKnown) {
+    write("[frmStorage]\r\nNormPos=10,20,510,420\r\n");
+    TfrmProbe w(paths());
+    w.show();
+    w.resize(w.width() + 40, w.height() + 30); // as if a window manager's frame came late
+    serveFor(400);
+    EXPECT_EQ(w.frameGeometry(), QRect(10, 20, 500, 400));
 }
 
 TEST_F(FormStorageTest, PageReferences) {
