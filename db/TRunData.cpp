@@ -1,5 +1,8 @@
 #include "TRunData.h"
 
+#include "TDBGrid.h"
+#include "TQueryModel.h"
+
 #include <QDateTime>
 
 #include <algorithm>
@@ -34,6 +37,22 @@ QList<QPointF> samplePoints(const TIBQuery& q) {
     std::stable_sort(out.begin(), out.end(),
                      [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
     return out;
+}
+
+TDBGrid* runListGrid(const QString& name, TIBQuery& runs, const TFormats& formats,
+                     QWidget* parent) {
+    auto* model = new TQueryModel(
+        runs,
+        {{QStringLiteral("MES_ID"), QStringLiteral("Пореден номер")},
+         {QStringLiteral("DT_START"), QStringLiteral("Старт"), TGridColumn::Kind::DateTime},
+         {QString(), QStringLiteral("Име"), TGridColumn::Kind::Plain,
+          [&runs](int row) {
+              return devName(runs.Value(row, runs.FieldIndex(QStringLiteral("DEV_ID"))));
+          }}},
+        formats, parent);
+    auto* grid = new TDBGrid(name, model, QStringLiteral("Тест"), parent);
+    grid->setAccessibleName(QStringLiteral("Тест"));
+    return grid;
 }
 
 } // namespace TRunData

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "TIBQuery.h"
+#include "TextFormats.h"
 
 #include <QList>
 #include <QPointF>
 #include <QString>
+
+class QWidget;
+class TDBGrid;
 
 // What the grouping and review windows show of a run.
 namespace TRunData {
@@ -15,5 +19,8 @@ QString devName(const QVariant& devId);
 // (time in ms since the epoch, value) of a samples query's rows with both
 // set, in ascending order of time.
 QList<QPointF> samplePoints(const TIBQuery& samples);
+
+// The run list grid of both windows: "Пореден номер", "Старт", "Име" under "Тест".
+TDBGrid* runListGrid(const QString& name, TIBQuery& runs, const TFormats& formats, QWidget* parent);
 
 } // namespace TRunData

@@ -136,15 +136,7 @@ QWidget* TfrmGroup::buildLeft() {
     Button1->setObjectName(QStringLiteral("Button1"));
     topLay->addWidget(Button1);
 
-    m_runModel = new TQueryModel(
-        qryMes,
-        {{QStringLiteral("MES_ID"), QStringLiteral("Пореден номер")},
-         {QStringLiteral("DT_START"), QStringLiteral("Старт"), TGridColumn::Kind::DateTime},
-         {QString(), QStringLiteral("Име"), TGridColumn::Kind::Plain,
-          [this](int row) { return devName(row); }}},
-        m_formats, this);
-    DBGrid1 = new TDBGrid(QStringLiteral("DBGrid1"), m_runModel, QStringLiteral("Тест"), top);
-    DBGrid1->setAccessibleName(QStringLiteral("Тест"));
+    DBGrid1 = TRunData::runListGrid(QStringLiteral("DBGrid1"), qryMes, m_formats, top);
     topLay->addWidget(DBGrid1, 1);
 
     auto* strip = new QGridLayout;

@@ -107,7 +107,6 @@ private:
 
     TdmMain& m_dm;
     TFormats m_formats;
-    TQueryModel* m_runModel;
     QString m_title;
     QString m_vreme;
     std::optional<double> m_speed;

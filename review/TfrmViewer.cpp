@@ -182,15 +182,7 @@ QWidget* TfrmViewer::buildRight() {
     panel->setObjectName(QStringLiteral("Panel2"));
     auto* lay = new QVBoxLayout(panel);
     lay->setContentsMargins(0, 0, 0, 0);
-    auto* runModel = new TQueryModel(
-        qryMes,
-        {{QStringLiteral("MES_ID"), QStringLiteral("Пореден номер")},
-         {QStringLiteral("DT_START"), QStringLiteral("Старт"), TGridColumn::Kind::DateTime},
-         {QString(), QStringLiteral("Име"), TGridColumn::Kind::Plain,
-          [this](int row) { return devName(row); }}},
-        m_formats, this);
-    DBGridEh2 = new TDBGrid(QStringLiteral("DBGridEh2"), runModel, QStringLiteral("Тест"), panel);
-    DBGridEh2->setAccessibleName(QStringLiteral("Тест"));
+    DBGridEh2 = TRunData::runListGrid(QStringLiteral("DBGridEh2"), qryMes, m_formats, panel);
     DBGridEh2->setMaximumHeight(180);
     lay->addWidget(DBGridEh2);
     Button3 = new QPushButton(QStringLiteral("Печат"), panel);
