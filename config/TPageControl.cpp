@@ -7,8 +7,12 @@ TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent), m_none(new QWi
 }
 
 int TPageControl::addPage(QWidget* page, const QString& caption, bool tabVisible) {
-    // Pages go before the blank one, so their indices follow the design.
-    const int index = insertTab(count() - 1, page, caption);
+    // Pages go before the blank one, so their indices follow the design. A
+    // hidden tab carries no text: the tab bar still draws a sliver of the
+    // current tab when it is a hidden one. The page keeps its caption.
+    page->setWindowTitle(caption);
+    page->setAccessibleName(caption);
+    const int index = insertTab(count() - 1, page, tabVisible ? caption : QString());
     setTabVisible(index, tabVisible);
     if (currentWidget() == m_none && tabVisible)
         setCurrentIndex(index);
