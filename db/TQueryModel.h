@@ -9,7 +9,7 @@
 
 // One column of a grid over a query: a field, or a value computed from the row.
 struct TGridColumn {
-    enum class Kind { Plain, DateTime, Fixed1, Fixed2 };
+    enum class Kind { Plain, DateTime };
     QString field;
     QString title;
     Kind kind = Kind::Plain;
