@@ -30,12 +30,6 @@ QString TQueryModel::text(int row, int column) const {
     switch (c.kind) {
     case TGridColumn::Kind::DateTime:
         return m_formats.dateTimeText(v.toDateTime());
-    case TGridColumn::Kind::Fixed1:
-        return m_formats.locale()
-            .toString(v.toDouble(), 'f', 1)
-            .remove(m_formats.locale().groupSeparator());
-    case TGridColumn::Kind::Fixed2:
-        return m_formats.format00(v.toDouble());
     case TGridColumn::Kind::Plain:
         break;
     }
