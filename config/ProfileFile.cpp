@@ -108,8 +108,24 @@ QString TProfileFile::readString(const QString& section, const QString& key,
 }
 
 bool TProfileFile::writeString(const QString& section, const QString& key, const QString& value) {
+    return writeStrings(section, {{key, value}});
+}
+
+bool TProfileFile::writeStrings(const QString& section,
+                                const QList<std::pair<QString, QString>>& values) {
     load(); // someone may have edited the file since it was read
-    QList<Line> lines = m_lines;
+    const QList<Line> before = m_lines;
+    for (const auto& [key, value] : values)
+        put(section, key, value);
+    if (!save(m_lines)) {
+        m_lines = before;
+        return false;
+    }
+    return true;
+}
+
+void TProfileFile::put(const QString& section, const QString& key, const QString& value) {
+    QList<Line>& lines = m_lines;
     const QByteArray newLine = Win1251::encode(key) + '=' + Win1251::encode(value);
     const int s = findSection(section);
     if (s < 0) {
@@ -136,10 +152,6 @@ bool TProfileFile::writeString(const QString& section, const QString& key, const
             lines[last].end = kCrLf;
         lines.insert(last + 1, {newLine, kCrLf});
     }
-    if (!save(lines))
-        return false;
-    m_lines = lines;
-    return true;
 }
 
 bool TProfileFile::save(const QList<Line>& lines) const {

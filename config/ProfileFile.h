@@ -4,6 +4,9 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+#include <utility>
+
 // Private-profile (INI) file access with the rules the laboratory's files
 // were written under: section and key names match without regard to case,
 // blanks around a value are dropped, one pair of matching quotes is removed,
@@ -27,6 +30,8 @@ public:
 
     // Writes one key to the file at once. False when the file cannot be written.
     bool writeString(const QString& section, const QString& key, const QString& value);
+    // Several keys of one section in one rewrite of the file: all or none.
+    bool writeStrings(const QString& section, const QList<std::pair<QString, QString>>& values);
 
     const QString& path() const { return m_path; }
 
@@ -40,6 +45,7 @@ private:
     static std::optional<QString> sectionName(const QByteArray& line);
     static std::optional<std::pair<QString, QString>> keyValue(const QByteArray& line);
     bool save(const QList<Line>& lines) const;
+    void put(const QString& section, const QString& key, const QString& value);
 
     QString m_path;
     QList<Line> m_lines;

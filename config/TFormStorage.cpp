@@ -221,8 +221,7 @@ TFormStorage::Placement TFormStorage::currentPlacement() const {
     return pl;
 }
 
-void TFormStorage::restorePlacement() {
-    T_IniFile ini(IniFileName);
+void TFormStorage::restorePlacement(T_IniFile& ini) {
     const QString sfx = screenSuffix();
     const auto pick = [&](const QString& key) {
         QString v = ini.ReadString(IniSection, key + sfx, QString());
@@ -278,8 +277,7 @@ void TFormStorage::settleFrame() {
         m_window->move(target.topLeft());
 }
 
-void TFormStorage::restoreProperty(const Prop& p) {
-    T_IniFile ini(IniFileName);
+void TFormStorage::restoreProperty(T_IniFile& ini, const Prop& p) {
     const QString current = p.kind == Kind::Page ? QString() : readValue(p);
     writeValue(p, ini.ReadString(IniSection, p.key, current).trimmed());
 }
@@ -293,7 +291,7 @@ void TFormStorage::RestoreFormPlacement() {
         version = 0;
     if (version >= Version) {
         try {
-            restorePlacement();
+            restorePlacement(ini);
         } catch (const std::exception& e) {
             TMessages::current().error(m_window, QString::fromUtf8(e.what()));
             return;
@@ -301,7 +299,7 @@ void TFormStorage::RestoreFormPlacement() {
         Restored = true;
         for (const Prop& p : resolvedProps()) {
             try {
-                restoreProperty(p);
+                restoreProperty(ini, p);
             } catch (...) {
                 // One property that cannot be restored keeps its value.
             }
@@ -334,12 +332,11 @@ void TFormStorage::SaveFormPlacement(bool destroying) {
             continue; // no key while no page is active
         keys.append({p.key, quotedIfNeeded(trimmedText(v))});
     }
-    for (const auto& [key, value] : keys) {
-        if (!ini.WriteString(IniSection, key, value)) {
-            TMessages::current().error(m_window,
-                                       QStringLiteral("Unable to write to %1").arg(IniFileName));
-            return;
-        }
+    // One rewrite of the file: a failure leaves every key as it was.
+    if (!ini.WriteStrings(IniSection, keys)) {
+        TMessages::current().error(m_window,
+                                   QStringLiteral("Unable to write to %1").arg(IniFileName));
+        return;
     }
     Saved = true;
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class QWidget;
+class T_IniFile;
 
 // A window's persisted state in the settings file: placement (position, size,
 // show state) and the values of the listed controls, in section "frmStorage".
@@ -53,8 +54,8 @@ private:
     QList<Prop> resolvedProps() const;
     QString readValue(const Prop& p) const;
     void writeValue(const Prop& p, const QString& text);
-    void restorePlacement();
-    void restoreProperty(const Prop& p);
+    void restorePlacement(T_IniFile& ini);
+    void restoreProperty(T_IniFile& ini, const Prop& p);
     void settleFrame();
 
     QWidget* m_window;

@@ -24,3 +24,8 @@ QString T_IniFile::ReadString(const QString& Section, const QString& Ident,
 bool T_IniFile::WriteString(const QString& Section, const QString& Ident, const QString& Value) {
     return file().writeString(Section, Ident, Value);
 }
+
+bool T_IniFile::WriteStrings(const QString& Section,
+                             const QList<std::pair<QString, QString>>& Values) {
+    return file().writeStrings(Section, Values);
+}

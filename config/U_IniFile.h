@@ -18,6 +18,8 @@ public:
     QString ReadString(const QString& Section, const QString& Ident, const QString& Default);
     // False when the file could not be written.
     bool WriteString(const QString& Section, const QString& Ident, const QString& Value);
+    // Several keys in one rewrite of the file; false (and nothing written) on failure.
+    bool WriteStrings(const QString& Section, const QList<std::pair<QString, QString>>& Values);
 
     const QString& FileName() const { return m_fileName; }
 
