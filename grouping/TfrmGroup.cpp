@@ -5,6 +5,7 @@
 #include "TDBGrid.h"
 #include "TMessages.h"
 #include "TQueryModel.h"
+#include "TRunChart.h"
 #include "TRunData.h"
 #include "TRunSummary.h"
 #include "dmmainU.h"
@@ -162,23 +163,9 @@ QWidget* TfrmGroup::buildLeft() {
     strip->addWidget(Button2, 1, 3);
     topLay->addLayout(strip);
 
-    auto* chart = new QChart;
-    chart->legend()->setVisible(false);
-    chart->setBackgroundBrush(Qt::white);
-    chart->setBackgroundRoundness(0);
-    Series1 = new QLineSeries;
-    Series1->setPen(QPen(Qt::black, 1));
-    chart->addSeries(Series1);
-    auto* x = new QDateTimeAxis;
-    x->setFormat(QStringLiteral("HH:mm:ss"));
-    auto* y = new QValueAxis;
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    Series1->attachAxis(x);
-    Series1->attachAxis(y);
-    DBChart1 = new QChartView(chart);
-    DBChart1->setObjectName(QStringLiteral("DBChart1"));
-    DBChart1->setAccessibleName(QStringLiteral("Графика"));
+    m_chart = std::make_unique<TRunChart>(QStringLiteral("DBChart1"), QStringLiteral("HH:mm:ss"));
+    Series1 = m_chart->addCurve(QPen(Qt::black, 1), Qt::AlignLeft, QString());
+    DBChart1 = m_chart->view();
 
     Splitter2 = new QSplitter(Qt::Vertical, Panel1);
     Splitter2->setObjectName(QStringLiteral("Splitter2"));
@@ -359,22 +346,7 @@ void TfrmGroup::qryCalcCalcFields() {
 }
 
 void TfrmGroup::loadChart() {
-    const QList<QPointF> points = TRunData::samplePoints(qryMesDe);
-    Series1->replace(points);
-    auto* x = static_cast<QDateTimeAxis*>(DBChart1->chart()->axes(Qt::Horizontal).first());
-    auto* y = static_cast<QValueAxis*>(DBChart1->chart()->axes(Qt::Vertical).first());
-    if (points.isEmpty())
-        return;
-    double minY = points.first().y(), maxY = minY;
-    for (const QPointF& p : points) {
-        minY = std::min(minY, p.y());
-        maxY = std::max(maxY, p.y());
-    }
-    const double padY = maxY > minY ? (maxY - minY) * 0.05 : 1.0;
-    y->setRange(minY - padY, maxY + padY);
-    const qint64 first = qint64(points.first().x()), last = qint64(points.last().x());
-    x->setRange(QDateTime::fromMSecsSinceEpoch(first),
-                QDateTime::fromMSecsSinceEpoch(last > first ? last : first + 1000));
+    m_chart->setPoints({TRunData::samplePoints(qryMesDe)});
 }
 
 void TfrmGroup::setTitle(const QString& title) {

@@ -4,6 +4,7 @@
 #include "TextFormats.h"
 #include "frmTRootU.h"
 
+#include <memory>
 #include <optional>
 
 class QChartView;
@@ -19,6 +20,7 @@ class QToolButton;
 class TDBGrid;
 class TQueryModel;
 class TdmMain;
+class TRunChart;
 
 // The grouping window: the runs that belong to no series, each with its
 // curve and computed values, collected into a selection that is saved as one
@@ -106,6 +108,7 @@ private:
     void deleteSelectedRow();
 
     TdmMain& m_dm;
+    std::unique_ptr<TRunChart> m_chart;
     TFormats m_formats;
     QString m_title;
     QString m_vreme;

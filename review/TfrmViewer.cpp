@@ -6,6 +6,7 @@
 #include "TDBGrid.h"
 #include "TMessages.h"
 #include "TQueryModel.h"
+#include "TRunChart.h"
 #include "TRunData.h"
 #include "dmmainU.h"
 
@@ -48,15 +49,6 @@ const QString TfrmViewer::kTimeOfMax =
                    "and mes_de.dev_id < 3");
 
 namespace {
-
-void fitAxis(QValueAxis* axis, const QList<QPointF>& pts) {
-    if (pts.isEmpty())
-        return;
-    const auto [lo, hi] = std::minmax_element(
-        pts.begin(), pts.end(), [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
-    const double pad = hi->y() > lo->y() ? (hi->y() - lo->y()) * 0.05 : 1.0;
-    axis->setRange(lo->y() - pad, hi->y() + pad);
-}
 
 QLabel* above(const QString& text, QWidget* control, QWidget* parent) {
     auto* l = new QLabel(text, parent);
@@ -189,35 +181,15 @@ QWidget* TfrmViewer::buildRight() {
     Button3->setObjectName(QStringLiteral("Button3"));
     lay->addWidget(Button3);
 
-    auto* chart = new QChart;
-    chart->legend()->setVisible(false);
-    chart->setBackgroundBrush(Qt::white);
-    chart->setBackgroundRoundness(0);
-    Series1 = new QLineSeries;
-    Series1->setPen(QPen(Qt::black, 1));
-    Series2 = new QLineSeries;
-    Series2->setPen(QPen(Qt::red, 1, Qt::DashLine));
-    chart->addSeries(Series1);
-    chart->addSeries(Series2);
-    auto* x = new QDateTimeAxis;
     // The sample times along the axis; their date, the same for a whole run,
     // stands once as the axis title, so that the labels stay readable.
-    x->setFormat(m_formats.longTimeFormat());
-    x->setTickCount(5);
-    auto* left = new QValueAxis;
-    left->setTitleText(QStringLiteral("N"));
-    auto* right = new QValueAxis;
-    right->setTitleText(QStringLiteral("mm"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(left, Qt::AlignLeft);
-    chart->addAxis(right, Qt::AlignRight);
-    Series1->attachAxis(x);
-    Series1->attachAxis(left);
-    Series2->attachAxis(x);
-    Series2->attachAxis(right);
-    DBChart1 = new QChartView(chart, panel);
-    DBChart1->setObjectName(QStringLiteral("DBChart1"));
-    DBChart1->setAccessibleName(QStringLiteral("Графика"));
+    m_chart = std::make_unique<TRunChart>(QStringLiteral("DBChart1"), m_formats.longTimeFormat());
+    m_chart->timeAxis()->setTickCount(5);
+    Series1 = m_chart->addCurve(QPen(Qt::black, 1), Qt::AlignLeft, QStringLiteral("N"));
+    Series2 =
+        m_chart->addCurve(QPen(Qt::red, 1, Qt::DashLine), Qt::AlignRight, QStringLiteral("mm"));
+    DBChart1 = m_chart->view();
+    DBChart1->setParent(panel);
     lay->addWidget(DBChart1, 1);
     return panel;
 }
@@ -386,25 +358,12 @@ void TfrmViewer::Button3Click() {
 }
 
 void TfrmViewer::reloadCurves() {
-    const QList<QPointF> load = TRunData::samplePoints(qryMesDe);
-    const QList<QPointF> deformation = TRunData::samplePoints(qryMesDe2);
-    Series1->replace(load);
-    Series2->replace(deformation);
-    auto* x = static_cast<QDateTimeAxis*>(DBChart1->chart()->axes(Qt::Horizontal).first());
-    x->setTitleText(QString());
-    const auto vertical = DBChart1->chart()->axes(Qt::Vertical);
-    fitAxis(static_cast<QValueAxis*>(vertical.at(0)), load);
-    fitAxis(static_cast<QValueAxis*>(vertical.at(1)), deformation);
-    QList<QPointF> all = load + deformation;
-    if (all.isEmpty())
-        return;
-    const auto [lo, hi] = std::minmax_element(
-        all.begin(), all.end(), [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
-    const qint64 first = qint64(lo->x()), last = qint64(hi->x());
-    x->setTitleText(m_formats.locale().toString(QDateTime::fromMSecsSinceEpoch(first).date(),
+    const qint64 first =
+        m_chart->setPoints({TRunData::samplePoints(qryMesDe), TRunData::samplePoints(qryMesDe2)});
+    m_chart->timeAxis()->setTitleText(
+        first < 0 ? QString()
+                  : m_formats.locale().toString(QDateTime::fromMSecsSinceEpoch(first).date(),
                                                 m_formats.shortDateFormat()));
-    x->setRange(QDateTime::fromMSecsSinceEpoch(first),
-                QDateTime::fromMSecsSinceEpoch(last > first ? last : first + 1000));
 }
 
 void TfrmViewer::setTitle(const QString& title) {

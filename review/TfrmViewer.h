@@ -5,6 +5,8 @@
 #include "TReviewTitles.h"
 #include "frmTRootU.h"
 
+#include <memory>
+
 class QChartView;
 class QComboBox;
 class QDateEdit;
@@ -15,6 +17,7 @@ class QSplitter;
 class TDBGrid;
 class TQueryModel;
 class TdmMain;
+class TRunChart;
 
 // The review window: saved series found through a filter, their runs, the
 // current run's curves with its computed results, and the printed chart.
@@ -82,6 +85,7 @@ private:
     TReviewCalc calc() const;
 
     TdmMain& m_dm;
+    std::unique_ptr<TRunChart> m_chart;
     TFormats m_formats;
     TReviewTitles m_titles;
     QString m_title;
