@@ -5,6 +5,7 @@
 #include "QtWait.h"
 #include "SimProcess.h"
 #include "TestDatabase.h"
+#include "TestFiles.h"
 #include "TfrmMain.h"
 #include "dmmainU.h"
 
@@ -16,12 +17,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void writeIni(const QString& path, const QByteArray& text) {
-    QFile f(path);
-    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    f.write(text);
-}
 
 // isql prints "LABEL <value>" lines in list mode.
 double real(const QString& isqlOutput, const QString& label) {
@@ -39,7 +34,7 @@ TEST(EndToEnd, PressTestRecordsOneScaledRun) {
     const AppPaths paths = AppPaths::in(dir.path());
     makeTestDatabase(paths.database());
     // Twice the usual scale: a 100 kN test on the controller records about 200 kN.
-    writeIni(paths.settings(), "[frmStorage]\r\nlblCom_Caption=5\r\n"
+    writeAll(paths.settings(), "[frmStorage]\r\nlblCom_Caption=5\r\n"
                                "PageControl1_ActivePage=TabSheet2\r\n"
                                "[dev]\r\nupp=104.4\r\ndownn=26.2\r\nmaxstart=5.2\r\n");
     SimProcess sim(dir.path(), 5,
@@ -79,7 +74,7 @@ TEST(EndToEnd, MarshallCbrTestRecordsLoadAndDeformation) {
     FakeMessages messages;
     const AppPaths paths = AppPaths::in(dir.path());
     makeTestDatabase(paths.database());
-    writeIni(paths.settings(), "[frmStorage]\r\nlblCom_Caption=6\r\n"
+    writeAll(paths.settings(), "[frmStorage]\r\nlblCom_Caption=6\r\n"
                                "PageControl1_ActivePage=TabSheet1\r\n");
     SimProcess sim(dir.path(), 6,
                    {"--scenario", "cbr", "--cbr-ramp", "4", "--cbr-peak", "30", "--pause", "4"});

@@ -7,6 +7,7 @@
 #include "TFormStorage.h"
 #include "TPageControl.h"
 #include "TestDatabase.h"
+#include "TestFiles.h"
 #include "TfrmComPort.h"
 #include "dmmainU.h"
 
@@ -27,18 +28,6 @@
 #include <functional>
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    f.write(bytes);
-}
 
 // Answers the port dialog once it is shown: picks the entry and confirms, or cancels.
 void answerPortDialog(const QString& entry, bool confirm) {

@@ -6,16 +6,11 @@
 #include <QTemporaryDir>
 
 #include "GTestQt.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
 
 const TFormats kC{QLocale::c()};
 const QDateTime kAt(QDate(2008, 3, 14), QTime(10, 21, 7));

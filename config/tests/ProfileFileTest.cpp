@@ -5,24 +5,13 @@
 #include <QTemporaryDir>
 
 #include "GTestQt.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    f.write(bytes);
-}
 
 class ProfileFileTest : public ::testing::Test {
 protected:

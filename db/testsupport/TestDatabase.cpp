@@ -63,3 +63,14 @@ QList<QList<QVariant>> selectRows(TIBDatabase& db, const QString& sql) {
     tr.Commit();
     return out;
 }
+
+void addRun(TIBDatabase& db, int id, const QVariant& group, int dev, const QDateTime& start,
+            const QList<std::tuple<int, double, int>>& samples) {
+    execSql(db, "insert into mes(mes_id, mes_group_id, dev_id, dt_start) values(:id, :g, :d, :t)",
+            {{"id", id}, {"g", group}, {"d", dev}, {"t", start}});
+    for (const auto& [ms, value, device] : samples)
+        execSql(db,
+                "insert into mes_de(mes_de_id, mes_id, mes_value, date_effect, dev_id, speed) "
+                "values(gen_id(gen_mes_de_id,1), :id, :v, :t, :d, 0)",
+                {{"id", id}, {"v", value}, {"t", start.addMSecs(ms)}, {"d", device}});
+}

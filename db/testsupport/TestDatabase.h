@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QVariant>
 
+#include <tuple>
 #include <utility>
 
 class TIBDatabase;
@@ -23,3 +25,8 @@ void execSql(TIBDatabase& db, const QString& sql,
 // All rows of a query, read in a transaction of its own, as another
 // workstation would see them.
 QList<QList<QVariant>> selectRows(TIBDatabase& db, const QString& sql);
+
+// A run starting at `start`, in a series or in none (a null group), with its
+// samples as (ms after the start, value, device).
+void addRun(TIBDatabase& db, int id, const QVariant& group, int dev, const QDateTime& start,
+            const QList<std::tuple<int, double, int>>& samples);

@@ -36,12 +36,7 @@ protected:
 
     // A run with samples (ms after the start, value, device).
     void run(int id, int dev, const QList<std::tuple<int, double, int>>& samples) {
-        exec("insert into mes(mes_id, dev_id, dt_start) values(:id, :dev, :t)",
-             {{"id", id}, {"dev", dev}, {"t", kT0}});
-        for (const auto& [ms, v, d] : samples)
-            exec("insert into mes_de(mes_de_id, mes_id, mes_value, date_effect, dev_id, speed) "
-                 "values(gen_id(gen_mes_de_id,1), :id, :v, :t, :d, 0)",
-                 {{"id", id}, {"v", v}, {"t", kT0.addMSecs(ms)}, {"d", d}});
+        addRun(m_dm.dbNUV, id, QVariant(), dev, kT0, samples);
     }
 
     std::unique_ptr<TfrmGroup> open() {

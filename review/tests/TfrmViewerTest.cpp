@@ -59,12 +59,7 @@ protected:
              {{"id", id}, {"k", comment}, {"m", multi}, {"o", obekt}});
     }
     void run(int id, int group, int dev, const QList<std::tuple<int, double, int>>& samples) {
-        exec("insert into mes(mes_id, mes_group_id, dev_id, dt_start) values(:id, :g, :d, :t)",
-             {{"id", id}, {"g", group}, {"d", dev}, {"t", kT0}});
-        for (const auto& [ms, v, d] : samples)
-            exec("insert into mes_de(mes_de_id, mes_id, mes_value, date_effect, dev_id, speed) "
-                 "values(gen_id(gen_mes_de_id,1), :id, :v, :t, :d, 0)",
-                 {{"id", id}, {"v", v}, {"t", kT0.addMSecs(ms)}, {"d", d}});
+        addRun(m_dm.dbNUV, id, group, dev, kT0, samples);
     }
     std::unique_ptr<TfrmViewer> open() {
         auto w = std::make_unique<TfrmViewer>(m_paths, m_dm, TFormats(QLocale::c()));
