@@ -8,6 +8,7 @@
 #include "TRunChart.h"
 #include "TRunData.h"
 #include "TRunSummary.h"
+#include "TSeriesSave.h"
 #include "dmmainU.h"
 
 #include <QChart>
@@ -482,20 +483,9 @@ bool TfrmGroup::FormCloseQuery() {
     TMessages& box = TMessages::current();
     if (!box.question(this, QStringLiteral("?"), kAskSave))
         return true;
-    if (edKomentar->text().isEmpty()) {
-        box.info(this, QStringLiteral("Моля попълнете Коментар!!!"));
-        return false;
-    }
-    if (!mdMulti.mult_id) {
-        box.info(this, QStringLiteral("Моля Изберете Тип на измерването!!!"));
-        return false;
-    }
-    if (!mdMulti.obekt_id) {
-        box.info(this, QStringLiteral("Моля Изберете Обект!!!"));
-        return false;
-    }
-    if (edKomentar->text().size() > 250) {
-        box.info(this, QStringLiteral("Коментарът е по-дълъг от 250 знака!!!"));
+    if (const auto failed =
+            TSeriesSave::check(edKomentar->text(), mdMulti.mult_id, mdMulti.obekt_id)) {
+        box.info(this, *failed);
         return false;
     }
     return saveSeries();
@@ -504,33 +494,18 @@ bool TfrmGroup::FormCloseQuery() {
 // The series and the assignment of its runs are one transaction: saved
 // together or not at all, with the series' id taken from its own insert.
 bool TfrmGroup::saveSeries() {
-    QString comment = edKomentar->text();
-    comment.replace(QLatin1Char('\''), QStringLiteral("''"));
-    QString ids = QStringLiteral("-1");
-    for (int r = 0; r < mdSelected->rowCount(); ++r) {
-        bool ok = false;
-        const int id = mdSelected->item(r, fId)->data(Qt::EditRole).toInt(&ok);
-        if (ok)
-            ids += QLatin1Char(',') + QString::number(id);
-    }
+    QList<QVariant> ids;
+    for (int r = 0; r < mdSelected->rowCount(); ++r)
+        ids.append(mdSelected->item(r, fId)->data(Qt::EditRole));
     try {
         if (!m_dm.trDelete.InTransaction())
             m_dm.trDelete.StartTransaction();
-        m_dm.qryDelete.setSQL(
-            QStringLiteral(
-                "insert into mes_group(mes_group_id, date_effect, komentar, multiplier_id, "
-                "obekt_id)"
-                "  values(gen_id(gen_mes_group_id,1), '%1', '%2', %3, %4 ) returning mes_group_id;")
-                .arg(TFormats::sqlDate(QDate::currentDate()), comment)
-                .arg(*mdMulti.mult_id)
-                .arg(*mdMulti.obekt_id));
+        m_dm.qryDelete.setSQL(TSeriesSave::insertStatement(QDate::currentDate(), edKomentar->text(),
+                                                           *mdMulti.mult_id, *mdMulti.obekt_id));
         m_dm.qryDelete.Open();
         const int n = m_dm.qryDelete.FieldByName(QStringLiteral("MES_GROUP_ID")).toInt();
         m_dm.qryDelete.Close();
-        m_dm.qryDelete.setSQL(
-            QStringLiteral("update mes set mes.mes_group_id = %1 where mes.mes_id in (%2)")
-                .arg(n)
-                .arg(ids));
+        m_dm.qryDelete.setSQL(TSeriesSave::assignStatement(n, TSeriesSave::idList(ids)));
         m_dm.qryDelete.ExecSQL();
         m_dm.trDelete.Commit();
         return true;
