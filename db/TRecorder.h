@@ -1,9 +1,24 @@
 #pragma once
 
+#include <QDateTime>
+
 // What the sample handlers record: runs and their samples.
 class TRecorder {
 public:
     virtual ~TRecorder() = default;
     virtual int StartRun(int DeviceId) = 0;
     virtual void AddSample(int RunId, int DeviceId, double Value, double Speed) = 0;
+
+    // The same with the moment the run started or the sample was taken, for
+    // a write that happens later than that (held while the database refused
+    // it). A recorder without its own clock records at the time of the call.
+    virtual int StartRunAt(int DeviceId, const QDateTime& at) {
+        (void)at;
+        return StartRun(DeviceId);
+    }
+    virtual void AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
+                             const QDateTime& at) {
+        (void)at;
+        AddSample(RunId, DeviceId, Value, Speed);
+    }
 };

@@ -46,6 +46,14 @@ int TdmMain::GenID(const QString& TableName) {
 }
 
 int TdmMain::StartRun(int DeviceId) {
+    return StartRunAt(DeviceId, Now());
+}
+
+void TdmMain::AddSample(int RunId, int DeviceId, double Value, double Speed) {
+    AddSampleAt(RunId, DeviceId, Value, Speed, Now());
+}
+
+int TdmMain::StartRunAt(int DeviceId, const QDateTime& at) {
     const int id = GenID(QStringLiteral("mes"));
     if (!trThread.InTransaction())
         trThread.StartTransaction();
@@ -53,13 +61,14 @@ int TdmMain::StartRun(int DeviceId) {
         QStringLiteral("insert into mes(mes_id, dev_id, dt_start) values( %1, %2, '%3' );")
             .arg(id)
             .arg(DeviceId)
-            .arg(TFormats::sqlTimestamp(Now())));
+            .arg(TFormats::sqlTimestamp(at)));
     qryThread.ExecSQL();
     trThread.Commit();
     return id;
 }
 
-void TdmMain::AddSample(int RunId, int DeviceId, double Value, double Speed) {
+void TdmMain::AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
+                          const QDateTime& at) {
     if (!trThread.InTransaction())
         trThread.StartTransaction();
     qryThread.setSQL(
@@ -68,7 +77,7 @@ void TdmMain::AddSample(int RunId, int DeviceId, double Value, double Speed) {
             "  values(gen_id(gen_mes_de_id,1), %1,%2, '%3', %4, %5 );")
             .arg(RunId)
             .arg(TFormats::sqlFloat(Value))
-            .arg(TFormats::sqlTimestamp(Now()))
+            .arg(TFormats::sqlTimestamp(at))
             .arg(DeviceId)
             .arg(TFormats::sqlFloat(Speed)));
     qryThread.ExecSQL();

@@ -37,6 +37,10 @@ public:
     int StartRun(int DeviceId) override;
     // Records one sample of a run.
     void AddSample(int RunId, int DeviceId, double Value, double Speed) override;
+    // The same, stamped with the given moment instead of Now().
+    int StartRunAt(int DeviceId, const QDateTime& at) override;
+    void AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
+                     const QDateTime& at) override;
 
     // The clock of the recording statements (tests set their own).
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
