@@ -37,11 +37,12 @@ QString isql(const QString& path, const QString& statements) {
     return QString::fromUtf8(p.readAll());
 }
 
-void execSql(TIBDatabase& db, const QString& sql,
-             const QList<std::pair<QString, QVariant>>& params) {
+void execSql(TIBDatabase& db, const QString& sql, const QList<std::pair<QString, QVariant>>& params,
+             const QList<QVariant>& positional) {
     TIBTransaction tr(db);
     TIBQuery q(db, tr);
     q.setSQL(sql);
+    q.setParams(positional);
     for (const auto& [name, value] : params)
         q.ParamByName(name, value);
     q.ExecSQL();

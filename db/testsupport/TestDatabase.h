@@ -18,9 +18,11 @@ void makeTestDatabase(const QString& path);
 // Runs statements through isql, outside the program's own connection.
 QString isql(const QString& path, const QString& statements);
 
-// Runs one statement in a transaction of its own, committed at once.
+// Runs one statement in a transaction of its own, committed at once, with
+// the values of its ":name" and of its "?" marks.
 void execSql(TIBDatabase& db, const QString& sql,
-             const QList<std::pair<QString, QVariant>>& params = {});
+             const QList<std::pair<QString, QVariant>>& params = {},
+             const QList<QVariant>& positional = {});
 
 // All rows of a query, read in a transaction of its own, as another
 // workstation would see them.
