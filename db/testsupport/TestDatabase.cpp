@@ -1,5 +1,6 @@
 #include "TestDatabase.h"
 
+#include "FbEngine.h"
 #include "TIBQuery.h"
 #include "TIBTransaction.h"
 
@@ -9,6 +10,19 @@
 #include <QTemporaryDir>
 
 #include <stdexcept>
+
+const QString& testLockFolder() {
+    static QTemporaryDir dir;
+    static const QString folder = FbEngine::prepare(dir.path());
+    return folder;
+}
+
+namespace {
+
+// Before the first database of the process is opened, by whatever test.
+const bool g_lockFolderSet = !testLockFolder().isEmpty();
+
+} // namespace
 
 void makeTestDatabase(const QString& path) {
     static QTemporaryDir dir;

@@ -10,6 +10,12 @@
 
 class TIBDatabase;
 
+// The embedded engine's lock folder of the test process, set before its
+// first database is opened (FIREBIRD_LOCK); the tools a test starts on its
+// files (isql-fb, scripts/create-db.sh) inherit it, so every process that
+// touches a test database keeps its locks in the same folder.
+const QString& testLockFolder();
+
 // A database made from db/schema.sql and db/seed.sql for a test: the first
 // call in a test program creates a template with scripts/create-db.sh, every
 // call copies it to the given path.
