@@ -8,6 +8,11 @@
 
 #include <limits>
 
+#include <QFileInfo>
+
+#include <csignal>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -177,6 +182,44 @@ TEST_F(DmMainTest, FailedInsertLeavesNoRowAndTheNextOneWorks) {
     ASSERT_EQ(samples.size(), 2);
     EXPECT_EQ(samples[0][1].toInt(), 2);
     EXPECT_EQ(samples[1][1].toInt(), 3);
+}
+
+// The database file cannot grow (a full disk, here a file-size limit): the
+// refused write names the cause, and once the file can grow again the next
+// run and sample are recorded.
+TEST_F(DmMainTest, AFullDiskIsNamedAndRecordingResumesAfterIt) {
+    const int id = m_dm.StartRun(1);
+    struct sigaction ignore {
+    }, before{};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &before);
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit limit = old;
+    limit.rlim_cur = rlim_t(QFileInfo(m_path).size());
+    setrlimit(RLIMIT_FSIZE, &limit);
+    // Fill the free pages the file already has until a commit needs more.
+    QString failure;
+    for (int i = 0; i < 200000 && failure.isEmpty(); ++i) {
+        try {
+            m_dm.AddSample(id, 1, i, 0);
+        } catch (const EDatabaseError& e) {
+            failure = e.message();
+        }
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    sigaction(SIGXFSZ, &before, nullptr);
+    ASSERT_FALSE(failure.isEmpty());
+    EXPECT_TRUE(failure.startsWith(QString("Отчетът към измерване %1 не е записан: ").arg(id)))
+        << failure.toStdString();
+    EXPECT_TRUE(failure.contains("няма място на диска")) << failure.toStdString();
+    EXPECT_FALSE(m_dm.trThread.InTransaction());
+    const int stored = rows("select count(*) from mes_de")[0][0].toInt();
+
+    const int next = m_dm.StartRun(1);
+    m_dm.AddSample(next, 1, 7.5, 0);
+    m_dm.AddSample(id, 1, 8.5, 0);
+    EXPECT_EQ(rows("select count(*) from mes_de")[0][0].toInt(), stored + 2);
 }
 
 TEST_F(DmMainTest, TextTravelsAsWindows1251) {
