@@ -21,6 +21,10 @@ IUtil* util() {
     return master()->getUtilInterface();
 }
 
+QString notConnectedText() {
+    return QStringLiteral("Няма връзка с базата данни");
+}
+
 QString errorText(IStatus* status) {
     char buf[4096];
     util()->formatStatus(buf, sizeof buf, status);

@@ -33,6 +33,9 @@ namespace fb {
 Firebird::IMaster* master();
 Firebird::IUtil* util();
 
+// What a statement or transaction meets without a connection.
+QString notConnectedText();
+
 // The message of a failed call, in the program's form.
 QString errorText(Firebird::IStatus* status);
 // Turns the Firebird exception of the call into EDatabaseError.

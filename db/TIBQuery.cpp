@@ -301,7 +301,7 @@ void TIBQuery::bindInput(const QList<QVariant>& values, fb::Status& st) {
 
 void TIBQuery::run(bool fetch) {
     if (!m_db.Connected())
-        throw EDatabaseError(QStringLiteral("Database not assigned or not connected"));
+        throw EDatabaseError(fb::notConnectedText());
     QList<Slot> order;
     const QString text = positionalText(order);
     const QList<QVariant> values = valuesOf(order);

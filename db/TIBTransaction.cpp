@@ -24,7 +24,7 @@ void TIBTransaction::StartTransaction() {
     if (m_tra)
         throw EDatabaseError(QStringLiteral("Transaction is active"));
     if (!m_db.Connected())
-        throw EDatabaseError(QStringLiteral("Database not assigned or not connected"));
+        throw EDatabaseError(fb::notConnectedText());
     fb::Status st;
     try {
         m_tra.reset(m_db.attachment()->startTransaction(&st, 0, nullptr));
