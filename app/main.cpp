@@ -1,4 +1,5 @@
 #include "AppPaths.h"
+#include "FbEngine.h"
 #include "TfrmMain.h"
 #include "dmmainU.h"
 
@@ -42,6 +43,7 @@ void closeOnSignals(QWidget& window) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("prjNUV"));
+    FbEngine::prepare(AppPaths::besideExecutable().dir); // before the first database is opened
 
     // The data module outlives the main window: the window's last save and the
     // end of acquisition may still need it.

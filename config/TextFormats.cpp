@@ -2,9 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 TFormats::TFormats(QLocale locale)
@@ -33,10 +32,15 @@ std::optional<double> TFormats::parse(const QString& text, QChar separator, bool
         QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
     if (!shape.match(ascii).hasMatch())
         return std::nullopt;
-    const std::string s = ascii.toStdString();
-    char* end = nullptr;
-    const double v = std::strtod(s.c_str(), &end);
-    if (end != s.c_str() + s.size() || !std::isfinite(v))
+    // std::from_chars reads the point whatever the C library's locale says;
+    // strtod would follow the locale the toolkit sets from the system, and
+    // under a decimal comma it stops at the point.
+    std::string s = ascii.toStdString();
+    if (!s.empty() && s.front() == '+')
+        s.erase(0, 1);
+    double v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v))
         return std::nullopt;
     return v;
 }
@@ -93,39 +97,51 @@ QString TFormats::dateTimeText(const QDateTime& when) const {
     return date + QLatin1Char(' ') + m_locale.toString(t, longTimeFormat());
 }
 
+namespace {
+
+// std::to_chars writes a point whatever the C library's locale says
+// (snprintf's %f and %G would write the locale's separator).
+std::string chars(double value, std::chars_format form, int precision) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, form, precision);
+    return std::string(buf, r.ptr);
+}
+
+void dropTrailingZeros(std::string& s) {
+    if (s.find('.') == std::string::npos)
+        return;
+    while (!s.empty() && s.back() == '0')
+        s.pop_back();
+    if (!s.empty() && s.back() == '.')
+        s.pop_back();
+}
+
+} // namespace
+
 QString TFormats::sqlFloat(double value) {
     if (value == 0)
         return QStringLiteral("0");
-    char buf[64];
     const double mag = std::fabs(value);
     if (mag < 0.0001 || mag >= 1e15) {
         // Scientific: mantissa with up to 15 significant digits, no padding of the exponent.
-        std::snprintf(buf, sizeof buf, "%.14E", value);
-        std::string s(buf);
-        const auto e = s.find('E');
+        const std::string s = chars(value, std::chars_format::scientific, 14);
+        const auto e = s.find('e');
         std::string mant = s.substr(0, e);
-        int exp = std::atoi(s.c_str() + e + 1);
-        if (mant.find('.') != std::string::npos) {
-            while (!mant.empty() && mant.back() == '0')
-                mant.pop_back();
-            if (!mant.empty() && mant.back() == '.')
-                mant.pop_back();
-        }
-        return QString::fromStdString(mant) + QStringLiteral("E") + QString::number(exp);
+        dropTrailingZeros(mant);
+        const char* exp = s.c_str() + e + 1;
+        if (*exp == '+')
+            ++exp;
+        int n = 0;
+        std::from_chars(exp, s.c_str() + s.size(), n);
+        return QString::fromStdString(mant) + QStringLiteral("E") + QString::number(n);
     }
-    std::snprintf(buf, sizeof buf, "%.15G", value);
-    std::string s(buf);
-    if (s.find('E') != std::string::npos) {
-        // %G chose an exponent for a number we want plain: write it with fixed digits.
+    std::string s = chars(value, std::chars_format::general, 15);
+    if (s.find('e') != std::string::npos) {
+        // The general form chose an exponent for a number we want plain: write it with fixed
+        // digits.
         const int intDigits = static_cast<int>(std::floor(std::log10(mag))) + 1;
-        std::snprintf(buf, sizeof buf, "%.*f", std::max(0, 15 - intDigits), value);
-        s = buf;
-        if (s.find('.') != std::string::npos) {
-            while (s.back() == '0')
-                s.pop_back();
-            if (s.back() == '.')
-                s.pop_back();
-        }
+        s = chars(value, std::chars_format::fixed, std::max(0, 15 - intDigits));
+        dropTrailingZeros(s);
     }
     return QString::fromStdString(s);
 }

@@ -2,7 +2,13 @@
 
 #include "Win1251.h"
 
+#include <algorithm>
+
 using namespace Firebird;
+
+bool EDatabaseError::has(long code) const {
+    return std::find(m_codes.begin(), m_codes.end(), code) != m_codes.end();
+}
 
 namespace fb {
 
@@ -13,6 +19,10 @@ IMaster* master() {
 
 IUtil* util() {
     return master()->getUtilInterface();
+}
+
+QString notConnectedText() {
+    return QStringLiteral("Няма връзка с базата данни");
 }
 
 QString errorText(IStatus* status) {
@@ -28,8 +38,21 @@ QString errorText(IStatus* status) {
     return out;
 }
 
+// The error vector is (kind, value) pairs up to isc_arg_end; a string kind
+// carries a pointer, a counted string a length and a pointer.
 void rethrow(const FbException& e) {
-    throw EDatabaseError(errorText(e.getStatus()));
+    std::vector<long> codes;
+    int osError = 0;
+    const ISC_STATUS* v = e.getStatus()->getErrors();
+    while (v && *v != isc_arg_end) {
+        const ISC_STATUS kind = v[0];
+        if (kind == isc_arg_gds)
+            codes.push_back(long(v[1]));
+        else if (kind == isc_arg_unix)
+            osError = int(v[1]);
+        v += kind == isc_arg_cstring ? 3 : 2;
+    }
+    throw EDatabaseError(errorText(e.getStatus()), std::move(codes), osError);
 }
 
 Status::Status() : m_status(master()->getStatus()), m_wrapper(m_status) {}
@@ -42,9 +65,13 @@ ISC_TIMESTAMP encodeTimestamp(const QDateTime& when) {
     const QDate d = when.date();
     const QTime t = when.time();
     ISC_TIMESTAMP ts;
-    ts.timestamp_date = util()->encodeDate(d.year(), d.month(), d.day());
+    ts.timestamp_date = encodeDate(d);
     ts.timestamp_time = util()->encodeTime(t.hour(), t.minute(), t.second(), t.msec() * 10);
     return ts;
+}
+
+ISC_DATE encodeDate(const QDate& day) {
+    return util()->encodeDate(day.year(), day.month(), day.day());
 }
 
 // The server counts days from 17 November 1858 (Julian day 2400001) and the

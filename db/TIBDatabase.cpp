@@ -1,6 +1,6 @@
 #include "TIBDatabase.h"
 
-#include "FbApi.h"
+#include "FbConnectError.h"
 #include "TIBTransaction.h"
 
 using namespace Firebird;
@@ -18,29 +18,39 @@ TIBDatabase::~TIBDatabase() {
 void TIBDatabase::Open() {
     if (m_attachment)
         return;
-    fb::Status st;
-    IXpbBuilder* dpb = nullptr;
     try {
-        dpb = fb::util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
+        attach();
+    } catch (const EDatabaseError& e) {
+        throw EDatabaseError(FbConnectError::message(DatabaseName, e), e.codes(), e.osError());
+    }
+    ++m_generation;
+    if (!AfterConnect)
+        return;
+    try {
+        AfterConnect();
+    } catch (...) {
+        try {
+            detach();
+        } catch (...) {
+            // the check's own error is the one that matters
+        }
+        throw;
+    }
+}
+
+void TIBDatabase::attach() {
+    fb::Status st;
+    try {
+        fb::Owned<IXpbBuilder> dpb(fb::util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
         dpb->insertString(&st, isc_dpb_user_name, UserName.toUtf8().constData());
         dpb->insertString(&st, isc_dpb_password, Password.toUtf8().constData());
         dpb->insertString(&st, isc_dpb_lc_ctype, CharacterSet.toLatin1().constData());
         dpb->insertInt(&st, isc_dpb_sql_dialect, SQLDialect);
-        IProvider* provider = fb::master()->getDispatcher();
+        fb::Ref<IProvider> provider(fb::master()->getDispatcher());
         const QByteArray path = DatabaseName.toLocal8Bit();
-        try {
-            m_attachment = provider->attachDatabase(&st, path.constData(),
-                                                    dpb->getBufferLength(&st), dpb->getBuffer(&st));
-        } catch (...) {
-            provider->release();
-            throw;
-        }
-        provider->release();
-        dpb->dispose();
-        ++m_generation;
+        m_attachment.reset(provider->attachDatabase(
+            &st, path.constData(), dpb->getBufferLength(&st), dpb->getBuffer(&st)));
     } catch (const FbException& e) {
-        if (dpb)
-            dpb->dispose();
         fb::rethrow(e);
     }
 }
@@ -57,13 +67,18 @@ void TIBDatabase::Close() {
             }
         }
     }
+    detach();
+}
+
+// The connection is gone for this program whatever the detach says; a handle
+// the detach did not end is released.
+void TIBDatabase::detach() {
     fb::Status st;
-    IAttachment* att = m_attachment;
-    m_attachment = nullptr;
+    fb::Ref<IAttachment> att = std::move(m_attachment);
     try {
         att->detach(&st);
+        att.take();
     } catch (const FbException& e) {
-        att->release();
         fb::rethrow(e);
     }
 }

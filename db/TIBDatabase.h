@@ -1,11 +1,11 @@
 #pragma once
 
+#include "FbApi.h"
+
 #include <QList>
 #include <QString>
 
-namespace Firebird {
-class IAttachment;
-}
+#include <functional>
 
 class TIBTransaction;
 
@@ -25,13 +25,18 @@ public:
     int SQLDialect = 3;
     TIBTransaction* DefaultTransaction = nullptr;
 
-    bool Connected() const { return m_attachment != nullptr; }
-    // Throws EDatabaseError with the server's texts.
+    // Runs right after each connection is made; what it throws undoes the
+    // connection (the data module checks here that the file is its database).
+    std::function<void()> AfterConnect;
+
+    bool Connected() const { return bool(m_attachment); }
+    // Throws EDatabaseError: a Bulgarian line naming the file and what is
+    // wrong with it, the engine's texts below it.
     void Open();
     // Rolls back what is still active, then detaches.
     void Close();
 
-    Firebird::IAttachment* attachment() const { return m_attachment; }
+    Firebird::IAttachment* attachment() const { return m_attachment.get(); }
     // Counts the connections made, so prepared statements know when theirs is gone.
     int generation() const { return m_generation; }
 
@@ -39,7 +44,10 @@ public:
     void removeTransaction(TIBTransaction* t) { m_transactions.removeAll(t); }
 
 private:
-    Firebird::IAttachment* m_attachment = nullptr;
+    void attach();
+    void detach();
+
+    fb::Ref<Firebird::IAttachment> m_attachment;
     int m_generation = 0;
     QList<TIBTransaction*> m_transactions;
 };

@@ -5,6 +5,7 @@
 #include "TIBTransaction.h"
 #include "Win1251.h"
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -76,92 +77,75 @@ QVariant readColumn(const ColumnLayout& c, const unsigned char* buf) {
     }
 }
 
-// Describes each parameter as the value we have for it, so the engine
-// converts, and fills the message.
-struct InputMessage {
-    IMessageMetadata* meta = nullptr;
-    std::vector<unsigned char> buffer;
-    ~InputMessage() {
-        if (meta)
-            meta->release();
-    }
+// How one value travels: its type in the input message and its length.
+struct ValueKind {
+    unsigned type; // 0 for null: the declared type is kept and NULL sent
+    unsigned length;
 };
 
-void buildInput(IStatement* stmt, fb::Status& st, const QList<QVariant>& values,
-                InputMessage& msg) {
-    IMessageMetadata* declared = stmt->getInputMetadata(&st);
-    const unsigned count = declared->getCount(&st);
-    IMetadataBuilder* b = declared->getBuilder(&st);
-    declared->release();
-    std::vector<QByteArray> texts(count);
-    for (unsigned i = 0; i < count; ++i) {
-        const QVariant& v = i < unsigned(values.size()) ? values[int(i)] : QVariant();
-        if (!v.isValid() || v.isNull())
-            continue; // keeps its declared type, sent as NULL
-        switch (v.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::UInt:
-        case QMetaType::Bool:
-            b->setType(&st, i, SQL_INT64 + 1);
-            b->setLength(&st, i, sizeof(ISC_INT64));
-            b->setScale(&st, i, 0);
-            break;
-        case QMetaType::Double:
-            b->setType(&st, i, SQL_DOUBLE + 1);
-            b->setLength(&st, i, sizeof(double));
-            b->setScale(&st, i, 0);
-            break;
-        case QMetaType::QDateTime:
-        case QMetaType::QDate:
-            b->setType(&st, i, SQL_TIMESTAMP + 1);
-            b->setLength(&st, i, sizeof(ISC_TIMESTAMP));
-            break;
-        default:
-            texts[i] = fb::connectionText(v.toString());
-            b->setType(&st, i, SQL_VARYING + 1);
-            b->setLength(&st, i, std::max<unsigned>(1, unsigned(texts[i].size())));
-            break;
-        }
+// A value the server cannot hold is refused before anything runs.
+void refuseNonFinite(const QVariant& v) {
+    if (v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Float)
+        return;
+    const double d = v.toDouble();
+    if (!std::isfinite(d))
+        throw EDatabaseError(
+            QStringLiteral("Стойността %1 не е крайно число и не може да се запише в базата данни")
+                .arg(QString::number(d)));
+}
+
+ValueKind kindOf(const QVariant& v, QByteArray& text) {
+    if (!v.isValid() || v.isNull())
+        return {0, 0};
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::Bool:
+        return {SQL_INT64, sizeof(ISC_INT64)};
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return {SQL_DOUBLE, sizeof(double)};
+    case QMetaType::QDateTime:
+        return {SQL_TIMESTAMP, sizeof(ISC_TIMESTAMP)};
+    case QMetaType::QDate:
+        return {SQL_TYPE_DATE, sizeof(ISC_DATE)};
+    default:
+        text = fb::connectionText(v.toString());
+        return {SQL_VARYING, std::max<unsigned>(1, unsigned(text.size()))};
     }
-    msg.meta = b->getMetadata(&st);
-    b->release();
-    msg.buffer.assign(msg.meta->getMessageLength(&st), 0);
-    unsigned char* buf = msg.buffer.data();
-    for (unsigned i = 0; i < count; ++i) {
-        const QVariant& v = i < unsigned(values.size()) ? values[int(i)] : QVariant();
-        short* nullFlag = reinterpret_cast<short*>(buf + msg.meta->getNullOffset(&st, i));
-        unsigned char* p = buf + msg.meta->getOffset(&st, i);
-        if (!v.isValid() || v.isNull()) {
-            *nullFlag = -1;
-            continue;
-        }
-        *nullFlag = 0;
-        switch (msg.meta->getType(&st, i) & ~1u) {
-        case SQL_INT64: {
-            const ISC_INT64 n = v.toLongLong();
-            std::memcpy(p, &n, sizeof n);
-            break;
-        }
-        case SQL_DOUBLE: {
-            const double d = v.toDouble();
-            std::memcpy(p, &d, sizeof d);
-            break;
-        }
-        case SQL_TIMESTAMP: {
-            const ISC_TIMESTAMP ts = fb::encodeTimestamp(v.typeId() == QMetaType::QDate
-                                                             ? QDateTime(v.toDate(), QTime(0, 0))
-                                                             : v.toDateTime());
-            std::memcpy(p, &ts, sizeof ts);
-            break;
-        }
-        default: {
-            const unsigned short len = static_cast<unsigned short>(texts[i].size());
-            std::memcpy(p, &len, 2);
-            std::memcpy(p + 2, texts[i].constData(), len);
-            break;
-        }
-        }
+}
+
+void writeValue(unsigned char* p, unsigned type, const QVariant& v, const QByteArray& text) {
+    switch (type) {
+    case SQL_INT64: {
+        const ISC_INT64 n = v.toLongLong();
+        std::memcpy(p, &n, sizeof n);
+        break;
+    }
+    case SQL_DOUBLE: {
+        const double d = v.toDouble();
+        std::memcpy(p, &d, sizeof d);
+        break;
+    }
+    case SQL_TIMESTAMP: {
+        const ISC_TIMESTAMP ts = fb::encodeTimestamp(v.toDateTime());
+        std::memcpy(p, &ts, sizeof ts);
+        break;
+    }
+    case SQL_TYPE_DATE: {
+        const ISC_DATE d = fb::encodeDate(v.toDate());
+        std::memcpy(p, &d, sizeof d);
+        break;
+    }
+    default: {
+        const auto len = static_cast<unsigned short>(text.size());
+        std::memcpy(p, &len, 2);
+        std::memcpy(p + 2, text.constData(), len);
+        break;
+    }
     }
 }
 
@@ -177,6 +161,7 @@ void TIBQuery::setSQL(const QString& text) {
     Close();
     m_sql = text;
     m_params.clear();
+    m_positional.clear();
 }
 
 void TIBQuery::ParamByName(const QString& name, const QVariant& value) {
@@ -189,8 +174,9 @@ void TIBQuery::ParamByName(const QString& name, const QVariant& value) {
     m_params.append({name, value});
 }
 
-// ":name" outside quotes becomes "?"; the names come back in their order.
-QString TIBQuery::positionalText(QStringList& order) const {
+// ":name" outside quotes becomes "?"; the marks come back in their order.
+QString TIBQuery::positionalText(QList<Slot>& order) const {
+    int positions = 0;
     QString out;
     QChar quote;
     for (qsizetype i = 0; i < m_sql.size(); ++i) {
@@ -212,11 +198,13 @@ QString TIBQuery::positionalText(QStringList& order) const {
             while (j < m_sql.size() &&
                    (m_sql.at(j).isLetterOrNumber() || m_sql.at(j) == QLatin1Char('_')))
                 ++j;
-            order.append(m_sql.mid(i + 1, j - i - 1));
+            order.append({m_sql.mid(i + 1, j - i - 1), -1});
             out.append(QLatin1Char('?'));
             i = j - 1;
             continue;
         }
+        if (c == QLatin1Char('?'))
+            order.append({QString(), positions++});
         out.append(c);
     }
     return out;
@@ -232,20 +220,91 @@ void TIBQuery::Open() {
     run(true);
 }
 
-void TIBQuery::run(bool fetch) {
-    if (!m_db.Connected())
-        throw EDatabaseError(QStringLiteral("Database not assigned or not connected"));
-    QStringList order;
-    const QString text = positionalText(order);
+QList<QVariant> TIBQuery::valuesOf(const QList<Slot>& order) const {
     QList<QVariant> values;
-    for (const QString& name : order) {
+    for (const Slot& slot : order) {
         QVariant v;
-        for (const Param& p : m_params) {
-            if (p.name.compare(name, Qt::CaseInsensitive) == 0)
-                v = p.value;
+        if (slot.position >= 0) {
+            if (slot.position < m_positional.size())
+                v = m_positional[slot.position];
+        } else {
+            for (const Param& p : m_params) {
+                if (p.name.compare(slot.name, Qt::CaseInsensitive) == 0)
+                    v = p.value;
+            }
         }
+        refuseNonFinite(v);
         values.append(v);
     }
+    return values;
+}
+
+void TIBQuery::forgetStatement() {
+    m_inMeta.reset();
+    m_inShape.clear();
+    m_outMeta.reset();
+    m_declaredIn.reset();
+    m_stmt.reset();
+    m_preparedSql.clear();
+    m_preparedOn = -1;
+}
+
+// A statement stays prepared for the next run of the same text on the same
+// connection: a recording writes the same insert for every sample.
+void TIBQuery::prepare(const QByteArray& sql, ITransaction* tra, fb::Status& st) {
+    if (m_stmt && m_preparedSql == sql && m_preparedOn == m_db.generation())
+        return;
+    forgetStatement();
+    m_stmt.reset(m_db.attachment()->prepare(&st, tra, 0, sql.constData(), 3,
+                                            IStatement::PREPARE_PREFETCH_METADATA));
+    m_declaredIn.reset(m_stmt->getInputMetadata(&st));
+    m_outMeta.reset(m_stmt->getOutputMetadata(&st));
+    m_preparedSql = sql;
+    m_preparedOn = m_db.generation();
+}
+
+// Each mark is described as the value we have for it, so the engine converts;
+// the description is made again only when the kinds or text lengths change.
+void TIBQuery::bindInput(const QList<QVariant>& values, fb::Status& st) {
+    const unsigned count = m_declaredIn->getCount(&st);
+    std::vector<QByteArray> texts(count);
+    std::vector<unsigned> shape(size_t(count) * 2);
+    for (unsigned i = 0; i < count; ++i) {
+        const QVariant v = i < unsigned(values.size()) ? values[int(i)] : QVariant();
+        const ValueKind k = kindOf(v, texts[i]);
+        shape[2 * i] = k.type;
+        shape[2 * i + 1] = k.length;
+    }
+    if (!m_inMeta || shape != m_inShape) {
+        m_inMeta.reset();
+        fb::Ref<IMetadataBuilder> b(m_declaredIn->getBuilder(&st));
+        for (unsigned i = 0; i < count; ++i) {
+            if (shape[2 * i] == 0)
+                continue; // keeps its declared type, sent as NULL
+            b->setType(&st, i, shape[2 * i] + 1);
+            b->setLength(&st, i, shape[2 * i + 1]);
+            if (shape[2 * i] == SQL_INT64 || shape[2 * i] == SQL_DOUBLE)
+                b->setScale(&st, i, 0);
+        }
+        m_inMeta.reset(b->getMetadata(&st));
+        m_inShape = shape;
+        m_inBuffer.assign(m_inMeta->getMessageLength(&st), 0);
+    }
+    unsigned char* buf = m_inBuffer.data();
+    for (unsigned i = 0; i < count; ++i) {
+        short* nullFlag = reinterpret_cast<short*>(buf + m_inMeta->getNullOffset(&st, i));
+        *nullFlag = shape[2 * i] == 0 ? -1 : 0;
+        if (shape[2 * i] != 0)
+            writeValue(buf + m_inMeta->getOffset(&st, i), shape[2 * i], values[int(i)], texts[i]);
+    }
+}
+
+void TIBQuery::run(bool fetch) {
+    if (!m_db.Connected())
+        throw EDatabaseError(fb::notConnectedText());
+    QList<Slot> order;
+    const QString text = positionalText(order);
+    const QList<QVariant> values = valuesOf(order);
     const QByteArray sql = fb::connectionText(text);
     ITransaction* tra = m_tr.handle();
     if (fetch && m_cache.rows && m_cache.generation == m_tr.generation() &&
@@ -256,24 +315,20 @@ void TIBQuery::run(bool fetch) {
         return;
     }
     fb::Status st;
-    IStatement* stmt = nullptr;
-    IMessageMetadata* outMeta = nullptr;
-    IResultSet* rs = nullptr;
     try {
-        stmt = m_db.attachment()->prepare(&st, tra, 0, sql.constData(), 3,
-                                          IStatement::PREPARE_PREFETCH_METADATA);
-        InputMessage in;
-        buildInput(stmt, st, values, in);
+        prepare(sql, tra, st);
+        bindInput(values, st);
+        IMessageMetadata* in = m_inMeta.get();
+        unsigned char* inBuf = m_inBuffer.data();
         if (!fetch) {
             m_tr.noteWrite();
-            stmt->execute(&st, tra, in.meta, in.buffer.data(), nullptr, nullptr);
-            stmt->free(&st);
+            m_stmt->execute(&st, tra, in, inBuf, nullptr, nullptr);
             return;
         }
-        const bool hasCursor = stmt->getFlags(&st) & IStatement::FLAG_HAS_CURSOR;
+        const bool hasCursor = m_stmt->getFlags(&st) & IStatement::FLAG_HAS_CURSOR;
         if (!hasCursor)
             m_tr.noteWrite(); // "insert ... returning" and the like
-        outMeta = stmt->getOutputMetadata(&st);
+        IMessageMetadata* outMeta = m_outMeta.get();
         const unsigned cols = outMeta->getCount(&st);
         QStringList fields;
         for (unsigned i = 0; i < cols; ++i) {
@@ -294,21 +349,17 @@ void TIBQuery::run(bool fetch) {
             rows.push_back(std::move(row));
         };
         if (hasCursor) {
-            rs = stmt->openCursor(&st, tra, in.meta, in.buffer.data(), outMeta, 0);
+            fb::Ref<IResultSet> rs(m_stmt->openCursor(&st, tra, in, inBuf, outMeta, 0));
             while (rs->fetchNext(&st, buf.data()) == IStatus::RESULT_OK)
                 readRow();
             rs->close(&st);
-            rs = nullptr;
+            rs.take(); // a close that succeeds ends the handle itself
         } else {
             // A statement with one row of results and no cursor ("insert ... returning").
-            stmt->execute(&st, tra, in.meta, in.buffer.data(), outMeta, buf.data());
+            m_stmt->execute(&st, tra, in, inBuf, outMeta, buf.data());
             if (cols > 0)
                 readRow();
         }
-        outMeta->release();
-        outMeta = nullptr;
-        stmt->free(&st);
-        stmt = nullptr;
         m_fields = fields;
         auto shared = std::make_shared<const Rows>(std::move(rows));
         m_rows = shared;
@@ -316,12 +367,6 @@ void TIBQuery::run(bool fetch) {
         if (hasCursor)
             m_cache = {text, values, m_tr.generation(), m_tr.writes(), fields, shared};
     } catch (const FbException& e) {
-        if (rs)
-            rs->release();
-        if (outMeta)
-            outMeta->release();
-        if (stmt)
-            stmt->release();
         fb::rethrow(e);
     }
     opened();

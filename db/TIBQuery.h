@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FbApi.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,8 +16,13 @@ class TIBTransaction;
 
 // A statement on the connection, run in its transaction: executed (insert,
 // update, delete) or opened as a query whose rows are read whole and then
-// walked by a cursor, columns by name. ":name" marks a parameter.
-// A NULL column reads as an invalid QVariant.
+// walked by a cursor, columns by name. ":name" marks a named parameter, "?" a
+// positional one; every value reaches the server bound to its mark, never
+// inside the statement's text: integers, doubles (an infinite or undefined
+// double is refused with an exception), date-times as timestamps, dates,
+// text in Windows-1251, and null (an invalid or null QVariant).
+// A NULL column reads as an invalid QVariant. The statement stays prepared
+// while its text and the connection stay the same.
 class TIBQuery {
 public:
     TIBQuery(TIBDatabase& db, TIBTransaction& tr);
@@ -27,6 +34,8 @@ public:
     void setSQL(const QString& text);
     const QString& SQL() const { return m_sql; }
     void ParamByName(const QString& name, const QVariant& value);
+    // The values of the "?" marks, in their order.
+    void setParams(const QList<QVariant>& values) { m_positional = values; }
 
     void ExecSQL();
     void Open();
@@ -61,14 +70,34 @@ private:
         QString name;
         QVariant value;
     };
+    // A mark of the text: a name, or the position among the "?" marks.
+    struct Slot {
+        QString name;
+        int position = -1;
+    };
     void run(bool fetch);
     void opened();
-    QString positionalText(QStringList& order) const;
+    QString positionalText(QList<Slot>& order) const;
+    QList<QVariant> valuesOf(const QList<Slot>& order) const;
+    void prepare(const QByteArray& sql, Firebird::ITransaction* tra, fb::Status& st);
+    void bindInput(const QList<QVariant>& values, fb::Status& st);
+    void forgetStatement();
 
     TIBDatabase& m_db;
     TIBTransaction& m_tr;
     QString m_sql;
     QList<Param> m_params;
+    QList<QVariant> m_positional;
+    // The prepared statement, what it was prepared from and on which connection.
+    fb::Ref<Firebird::IStatement> m_stmt;
+    QByteArray m_preparedSql;
+    int m_preparedOn = -1;
+    fb::Ref<Firebird::IMessageMetadata> m_declaredIn;
+    fb::Ref<Firebird::IMessageMetadata> m_outMeta;
+    // The input message as the values describe it, kept while their kinds stay the same.
+    fb::Ref<Firebird::IMessageMetadata> m_inMeta;
+    std::vector<unsigned> m_inShape;
+    std::vector<unsigned char> m_inBuffer;
     QStringList m_fields;
     using Rows = std::vector<std::vector<QVariant>>;
     std::shared_ptr<const Rows> m_rows = std::make_shared<Rows>();

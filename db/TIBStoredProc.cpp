@@ -15,14 +15,8 @@ TIBStoredProc::~TIBStoredProc() {
 }
 
 void TIBStoredProc::release() {
-    if (m_out) {
-        m_out->release();
-        m_out = nullptr;
-    }
-    if (m_stmt) {
-        m_stmt->release();
-        m_stmt = nullptr;
-    }
+    m_out.reset();
+    m_stmt.reset();
 }
 
 void TIBStoredProc::setStoredProcName(const QString& name) {
@@ -42,13 +36,13 @@ void TIBStoredProc::ExecProc() {
             release();
             const QByteArray sql =
                 fb::connectionText(QStringLiteral("Execute Procedure \"%1\"").arg(m_name));
-            m_stmt = m_db.attachment()->prepare(&st, tra, 0, sql.constData(), 3,
-                                                IStatement::PREPARE_PREFETCH_METADATA);
-            m_out = m_stmt->getOutputMetadata(&st);
+            m_stmt.reset(m_db.attachment()->prepare(&st, tra, 0, sql.constData(), 3,
+                                                    IStatement::PREPARE_PREFETCH_METADATA));
+            m_out.reset(m_stmt->getOutputMetadata(&st));
             m_preparedOn = m_db.generation();
         }
         std::vector<unsigned char> buf(m_out->getMessageLength(&st));
-        m_stmt->execute(&st, tra, nullptr, nullptr, m_out, buf.data());
+        m_stmt->execute(&st, tra, nullptr, nullptr, m_out.get(), buf.data());
         m_outputs.clear();
         const unsigned count = m_out->getCount(&st);
         for (unsigned i = 0; i < count; ++i) {

@@ -1,12 +1,10 @@
 #pragma once
 
+#include "FbApi.h"
+
+#include <QList>
 #include <QString>
 #include <QVariant>
-
-namespace Firebird {
-class IStatement;
-class IMessageMetadata;
-} // namespace Firebird
 
 class TIBDatabase;
 class TIBTransaction;
@@ -35,8 +33,8 @@ private:
     TIBDatabase& m_db;
     TIBTransaction& m_tr;
     QString m_name;
-    Firebird::IStatement* m_stmt = nullptr;
-    Firebird::IMessageMetadata* m_out = nullptr;
+    fb::Ref<Firebird::IStatement> m_stmt;
+    fb::Ref<Firebird::IMessageMetadata> m_out;
     int m_preparedOn = -1; // the connection generation m_stmt belongs to
     QList<QVariant> m_outputs;
 };

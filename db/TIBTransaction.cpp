@@ -24,10 +24,10 @@ void TIBTransaction::StartTransaction() {
     if (m_tra)
         throw EDatabaseError(QStringLiteral("Transaction is active"));
     if (!m_db.Connected())
-        throw EDatabaseError(QStringLiteral("Database not assigned or not connected"));
+        throw EDatabaseError(fb::notConnectedText());
     fb::Status st;
     try {
-        m_tra = m_db.attachment()->startTransaction(&st, 0, nullptr);
+        m_tra.reset(m_db.attachment()->startTransaction(&st, 0, nullptr));
         ++m_generation;
     } catch (const FbException& e) {
         fb::rethrow(e);
@@ -37,7 +37,7 @@ void TIBTransaction::StartTransaction() {
 ITransaction* TIBTransaction::handle() {
     if (!m_tra)
         StartTransaction();
-    return m_tra;
+    return m_tra.get();
 }
 
 void TIBTransaction::Commit() {
@@ -46,8 +46,8 @@ void TIBTransaction::Commit() {
     closeReaders();
     fb::Status st;
     try {
-        m_tra->commit(&st); // releases the handle on success
-        m_tra = nullptr;
+        m_tra->commit(&st);
+        m_tra.take(); // a commit that succeeds ends the handle itself
     } catch (const FbException& e) {
         fb::rethrow(e);
     }
@@ -58,12 +58,13 @@ void TIBTransaction::Rollback() {
         throw EDatabaseError(QStringLiteral("Transaction is not active"));
     closeReaders();
     fb::Status st;
-    ITransaction* t = m_tra;
-    m_tra = nullptr;
+    // Whatever the rollback says, the transaction is over for this program;
+    // a handle the rollback did not end is released here.
+    fb::Ref<ITransaction> t = std::move(m_tra);
     try {
         t->rollback(&st);
+        t.take();
     } catch (const FbException& e) {
-        t->release();
         fb::rethrow(e);
     }
 }

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QList>
+#include "FbApi.h"
 
-namespace Firebird {
-class ITransaction;
-}
+#include <QList>
 
 class TIBDatabase;
 class TIBQuery;
@@ -20,7 +18,7 @@ public:
     TIBTransaction(const TIBTransaction&) = delete;
     TIBTransaction& operator=(const TIBTransaction&) = delete;
 
-    bool InTransaction() const { return m_tra != nullptr; }
+    bool InTransaction() const { return bool(m_tra); }
     void StartTransaction();
     void Commit();
     void Rollback();
@@ -41,7 +39,7 @@ private:
     void closeReaders();
 
     TIBDatabase& m_db;
-    Firebird::ITransaction* m_tra = nullptr;
+    fb::Ref<Firebird::ITransaction> m_tra;
     int m_generation = 0;
     int m_writes = 0;
     QList<TIBQuery*> m_readers;

@@ -1,7 +1,50 @@
 #include "dmmainU.h"
 
 #include "FbApi.h"
-#include "TextFormats.h"
+#include "FbConnectError.h"
+
+#include <QTime>
+
+#include <cerrno>
+
+namespace {
+
+bool connectionLost(const EDatabaseError& e) {
+    for (long c : {isc_network_error, isc_lost_db_connection, isc_conn_lost, isc_shutdown,
+                   isc_att_shutdown, isc_bad_db_handle})
+        if (e.has(c))
+            return true;
+    return false;
+}
+
+// The cause of a refused write, in the operator's words.
+QString writeCause(const EDatabaseError& e) {
+    const int os = e.osError();
+    if (os == ENOSPC || os == EFBIG || os == EDQUOT)
+        return QStringLiteral("няма място на диска за файла на базата данни");
+    if (connectionLost(e))
+        return QStringLiteral("връзката с базата данни е прекъсната");
+    if (e.has(isc_read_only_database) || os == EACCES || os == EROFS || os == EPERM)
+        return QStringLiteral("базата данни не позволява запис");
+    if (e.has(isc_foreign_key))
+        return QStringLiteral("измерването, към което е отчетът, вече го няма в базата данни");
+    if (e.has(isc_io_error) || e.has(isc_io_write_err))
+        return QStringLiteral("файлът на базата данни не може да бъде записан");
+    if (e.codes().empty())
+        return QStringLiteral("стойностите не могат да бъдат записани");
+    return QStringLiteral("базата данни отказа записа");
+}
+
+// Stored timestamps are whole seconds, as the operator's time format shows them.
+QDateTime wholeSecond(const QDateTime& at) {
+    const QTime t = at.time();
+    return QDateTime(at.date(), QTime(t.hour(), t.minute(), t.second()));
+}
+
+const QStringList kTables = {"MES", "MES_DE", "MES_GROUP", "MULTIPLIER", "OBEKT"};
+const QStringList kProcedures = {"NEXT_MES", "NEXT_OBEKT"};
+
+} // namespace
 
 TdmMain::TdmMain()
     : trMain(dbNUV), trThread(dbNUV), trDelete(dbNUV), trObekt(dbNUV), qryThread(dbNUV, trThread),
@@ -11,6 +54,7 @@ TdmMain::TdmMain()
     dbNUV.CharacterSet = QStringLiteral("WIN1251");
     dbNUV.SQLDialect = 3;
     dbNUV.DefaultTransaction = &trMain;
+    dbNUV.AfterConnect = [this] { checkSchema(); };
 }
 
 TdmMain::~TdmMain() {
@@ -29,6 +73,31 @@ TdmMain::~TdmMain() {
     }
 }
 
+// A file that opens but lacks the program's tables, or both its id
+// procedures, is some other database: said at once, not at the first run or
+// window. A file of ours that lacks one procedure stays usable; the id
+// requests that need it fail with their own message.
+void TdmMain::checkSchema() {
+    TIBTransaction tr(dbNUV);
+    TIBQuery q(dbNUV, tr);
+    q.setSQL(QStringLiteral(
+        "select trim(rdb$relation_name) from rdb$relations where rdb$system_flag = 0 "
+        "union all select trim(rdb$procedure_name) from rdb$procedures"));
+    q.Open();
+    QStringList present;
+    for (int r = 0; r < q.RecordCount(); ++r)
+        present.append(q.Value(r, 0).toString().toUpper());
+    QStringList missing;
+    for (const QString& name : kTables) {
+        if (!present.contains(name))
+            missing.append(name);
+    }
+    if (!present.contains(kProcedures[0]) && !present.contains(kProcedures[1]))
+        missing += kProcedures;
+    if (!missing.isEmpty())
+        throw EDatabaseError(FbConnectError::notOurs(dbNUV.DatabaseName, missing));
+}
+
 int TdmMain::GenID(const QString& TableName) {
     try {
         spGenID.setStoredProcName(QStringLiteral("NEXT_") + TableName.toUpper());
@@ -37,11 +106,25 @@ int TdmMain::GenID(const QString& TableName) {
         spGenID.Close();
         return id.isNull() ? 0 : id.toInt();
     } catch (const std::exception& e) {
-        const QString message = dynamic_cast<const Exception*>(&e)
-                                    ? static_cast<const Exception&>(e).message()
-                                    : QString::fromUtf8(e.what());
+        QString message = QString::fromUtf8(e.what());
+        if (const auto* db = dynamic_cast<const EDatabaseError*>(&e)) {
+            dropLostConnection(*db);
+            message = db->message();
+        } else if (const auto* ours = dynamic_cast<const Exception*>(&e)) {
+            message = ours->message();
+        }
         throw EDatabaseError(QString::fromUtf8(kGenIdError) + TableName + QLatin1Char(' ') +
                              message);
+    }
+}
+
+void TdmMain::dropLostConnection(const EDatabaseError& e) {
+    if (!connectionLost(e) || !dbNUV.Connected())
+        return;
+    try {
+        dbNUV.Close();
+    } catch (...) {
+        // a dead connection cannot detach cleanly; it is let go all the same
     }
 }
 
@@ -55,31 +138,39 @@ void TdmMain::AddSample(int RunId, int DeviceId, double Value, double Speed) {
 
 int TdmMain::StartRunAt(int DeviceId, const QDateTime& at) {
     const int id = GenID(QStringLiteral("mes"));
-    if (!trThread.InTransaction())
-        trThread.StartTransaction();
-    qryThread.setSQL(
-        QStringLiteral("insert into mes(mes_id, dev_id, dt_start) values( %1, %2, '%3' );")
-            .arg(id)
-            .arg(DeviceId)
-            .arg(TFormats::sqlTimestamp(at)));
-    qryThread.ExecSQL();
-    trThread.Commit();
+    record(QStringLiteral("Новото измерване не е записано"), kStartRunSql,
+           {id, DeviceId, wholeSecond(at)});
     return id;
 }
 
 void TdmMain::AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
                           const QDateTime& at) {
-    if (!trThread.InTransaction())
-        trThread.StartTransaction();
-    qryThread.setSQL(
-        QStringLiteral(
-            "insert into mes_de(mes_de_id, mes_id, mes_value, date_effect, dev_id, speed)"
-            "  values(gen_id(gen_mes_de_id,1), %1,%2, '%3', %4, %5 );")
-            .arg(RunId)
-            .arg(TFormats::sqlFloat(Value))
-            .arg(TFormats::sqlTimestamp(at))
-            .arg(DeviceId)
-            .arg(TFormats::sqlFloat(Speed)));
-    qryThread.ExecSQL();
-    trThread.Commit();
+    record(QStringLiteral("Отчетът към измерване %1 не е записан").arg(RunId), kAddSampleSql,
+           {RunId, Value, wholeSecond(at), DeviceId, Speed});
+}
+
+// Nothing of a refused write stays in trThread to be committed with a later one.
+void TdmMain::record(const QString& what, const char* sql, const QList<QVariant>& values) {
+    try {
+        if (!dbNUV.Connected())
+            dbNUV.Open(); // let go after it was lost: tried again with every write
+        if (!trThread.InTransaction())
+            trThread.StartTransaction();
+        qryThread.setSQL(QString::fromLatin1(sql));
+        qryThread.setParams(values);
+        qryThread.ExecSQL();
+        trThread.Commit();
+    } catch (const EDatabaseError& e) {
+        if (trThread.InTransaction()) {
+            try {
+                trThread.Rollback();
+            } catch (const EDatabaseError&) {
+                // the handle is let go by the rollback whatever it says
+            }
+        }
+        dropLostConnection(e);
+        throw EDatabaseError(what + QStringLiteral(": ") + writeCause(e) + QStringLiteral(".\r\n") +
+                                 e.message(),
+                             e.codes(), e.osError());
+    }
 }

@@ -36,6 +36,9 @@ public:
     // Records a new run of the device and returns its id.
     int StartRun(int DeviceId) override;
     // Records one sample of a run.
+    // A failed write rolls trThread back and throws EDatabaseError: a
+    // Bulgarian line naming the cause, the engine's texts below it; the next
+    // call works once the cause is gone.
     void AddSample(int RunId, int DeviceId, double Value, double Speed) override;
     // The same, stamped with the given moment instead of Now().
     int StartRunAt(int DeviceId, const QDateTime& at) override;
@@ -47,4 +50,18 @@ public:
 
     static constexpr const char* kGenIdError =
         "Грешка при генериране на уникалния номер на таблица";
+    static constexpr const char* kStartRunSql =
+        "insert into mes(mes_id, dev_id, dt_start) values( ?, ?, ? );";
+    static constexpr const char* kAddSampleSql =
+        "insert into mes_de(mes_de_id, mes_id, mes_value, date_effect, dev_id, speed)"
+        "  values(gen_id(gen_mes_de_id,1), ?,?, ?, ?, ? );";
+
+private:
+    // Throws when the connected file lacks what the program needs.
+    void checkSchema();
+    // Runs one recording statement in trThread and commits it.
+    void record(const QString& what, const char* sql, const QList<QVariant>& values);
+    // After an error that lost the connection, the dead one is let go, so the
+    // next id request connects again.
+    void dropLostConnection(const EDatabaseError& e);
 };

@@ -7,8 +7,7 @@ TRunSummary::TRunSummary(const QVariant& maxValue, const QVariant& startA,
     if (maxValue.isValid() && !maxValue.isNull())
         m_max = maxValue.toDouble();
     if (startA.isValid() && !startA.isNull() && timeOfMax.isValid() && !timeOfMax.isNull())
-        m_seconds = TimeStamp::wholeSeconds(TimeStamp::fromDateTime(startA.toDateTime()),
-                                            TimeStamp::fromDateTime(timeOfMax.toDateTime()));
+        m_seconds = TimeStamp::spanSeconds(startA.toDateTime(), timeOfMax.toDateTime());
 }
 
 std::optional<double> TRunSummary::speed() const {

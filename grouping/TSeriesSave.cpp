@@ -1,8 +1,24 @@
 #include "TSeriesSave.h"
 
-#include "TextFormats.h"
+#include "TIBQuery.h"
+#include "TIBTransaction.h"
 
 namespace TSeriesSave {
+
+namespace {
+
+void inTransaction(TIBQuery& q) {
+    if (!q.Transaction().InTransaction())
+        q.Transaction().StartTransaction();
+}
+
+void exec(TIBQuery& q, const char* sql, const QList<QVariant>& values) {
+    q.setSQL(QString::fromLatin1(sql));
+    q.setParams(values);
+    q.ExecSQL();
+}
+
+} // namespace
 
 std::optional<QString> check(const QString& comment, std::optional<int> multiplierId,
                              std::optional<int> objectId) {
@@ -17,32 +33,36 @@ std::optional<QString> check(const QString& comment, std::optional<int> multipli
     return std::nullopt;
 }
 
-QString insertStatement(const QDate& day, const QString& comment, int multiplierId, int objectId) {
-    QString quoted = comment;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    // Put together piece by piece: the comment may hold "%1" and the like.
-    return QStringLiteral(
-               "insert into mes_group(mes_group_id, date_effect, komentar, multiplier_id, "
-               "obekt_id)  values(gen_id(gen_mes_group_id,1), '") +
-           TFormats::sqlDate(day) + QStringLiteral("', '") + quoted + QStringLiteral("', ") +
-           QString::number(multiplierId) + QStringLiteral(", ") + QString::number(objectId) +
-           QStringLiteral(" ) returning mes_group_id;");
-}
-
-QString idList(const QList<QVariant>& ids) {
-    QString list = QStringLiteral("-1");
+QList<int> runIds(const QList<QVariant>& ids) {
+    QList<int> out;
     for (const QVariant& v : ids) {
         bool ok = false;
         const int id = v.toInt(&ok);
         if (ok && !v.isNull())
-            list += QLatin1Char(',') + QString::number(id);
+            out.append(id);
     }
-    return list;
+    return out;
 }
 
-QString assignStatement(int seriesId, const QString& idList) {
-    return QStringLiteral("update mes set mes.mes_group_id = ") + QString::number(seriesId) +
-           QStringLiteral(" where mes.mes_id in (") + idList + QLatin1Char(')');
+// One update per run, the statement prepared once: the server's limit on the
+// length of an "in" list never applies, and the series stays one transaction.
+int save(TIBQuery& q, const QDate& day, const QString& comment, int multiplierId, int objectId,
+         const QList<QVariant>& ids) {
+    inTransaction(q);
+    q.setSQL(QString::fromLatin1(kInsertSql));
+    q.setParams({day, comment, multiplierId, objectId});
+    q.Open();
+    const int series = q.FieldByName(QStringLiteral("MES_GROUP_ID")).toInt();
+    q.Close();
+    for (const int run : runIds(ids))
+        exec(q, kAssignSql, {series, run});
+    return series;
+}
+
+void deleteRun(TIBQuery& q, int runId) {
+    inTransaction(q);
+    exec(q, kDeleteSamplesSql, {runId});
+    exec(q, kDeleteRunSql, {runId});
 }
 
 } // namespace TSeriesSave

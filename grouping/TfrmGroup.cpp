@@ -435,12 +435,7 @@ void TfrmGroup::Button1Click() {
     try {
         if (!m_dm.trDelete.InTransaction())
             m_dm.trDelete.StartTransaction();
-        m_dm.qryDelete.setSQL(QStringLiteral("delete from mes_de where mes_de.mes_id = ") +
-                              QString::number(id));
-        m_dm.qryDelete.ExecSQL();
-        m_dm.qryDelete.setSQL(QStringLiteral("delete from mes where mes_id = ") +
-                              QString::number(id));
-        m_dm.qryDelete.ExecSQL();
+        TSeriesSave::deleteRun(m_dm.qryDelete, id);
         m_dm.trDelete.Commit();
     } catch (const Exception& e) {
         // Nothing of a failed deletion stays behind to be committed by a later write.
@@ -500,13 +495,8 @@ bool TfrmGroup::saveSeries() {
     try {
         if (!m_dm.trDelete.InTransaction())
             m_dm.trDelete.StartTransaction();
-        m_dm.qryDelete.setSQL(TSeriesSave::insertStatement(QDate::currentDate(), edKomentar->text(),
-                                                           *mdMulti.mult_id, *mdMulti.obekt_id));
-        m_dm.qryDelete.Open();
-        const int n = m_dm.qryDelete.FieldByName(QStringLiteral("MES_GROUP_ID")).toInt();
-        m_dm.qryDelete.Close();
-        m_dm.qryDelete.setSQL(TSeriesSave::assignStatement(n, TSeriesSave::idList(ids)));
-        m_dm.qryDelete.ExecSQL();
+        TSeriesSave::save(m_dm.qryDelete, QDate::currentDate(), edKomentar->text(),
+                          *mdMulti.mult_id, *mdMulti.obekt_id, ids);
         m_dm.trDelete.Commit();
         return true;
     } catch (const Exception& e) {

@@ -1,7 +1,5 @@
 #include "TReviewFilter.h"
 
-#include "TextFormats.h"
-
 const QString TReviewFilter::kHead = QStringLiteral(
     "select  count (mes.mes_group_id) as broi,  mes_group.mes_group_id,  mes_group.date_effect,  "
     "multiplier.multi,   multiplier.ime,   obekt.ime,   mes_group.komentar from mes_group  join "
@@ -16,18 +14,25 @@ const QString TReviewFilter::kTail = QStringLiteral(
 QString TReviewFilter::statement() const {
     QString sql = kHead;
     if (data)
-        sql += QStringLiteral(" and mes_group.date_effect = '") + TFormats::sqlDate(*data) +
-               QStringLiteral("' ");
+        sql += QStringLiteral(" and mes_group.date_effect = ? ");
     if (nomer)
-        sql += QStringLiteral(" and mes_group.mes_group_id = ") + QString::number(*nomer) +
-               QStringLiteral(" ");
+        sql += QStringLiteral(" and mes_group.mes_group_id = ? ");
     if (obekt_id)
-        sql += QStringLiteral(" and mes_group.obekt_id = ") + QString::number(*obekt_id) +
-               QStringLiteral(" ");
-    if (text) {
-        QString t = *text;
-        t.replace(QLatin1Char('\''), QStringLiteral("''"));
-        sql += QStringLiteral(" and mes_group.komentar like '%") + t + QStringLiteral("%' ");
-    }
+        sql += QStringLiteral(" and mes_group.obekt_id = ? ");
+    if (text)
+        sql += QStringLiteral(" and mes_group.komentar like '%' || ? || '%' ");
     return sql + kTail;
+}
+
+QList<QVariant> TReviewFilter::values() const {
+    QList<QVariant> out;
+    if (data)
+        out.append(*data);
+    if (nomer)
+        out.append(*nomer);
+    if (obekt_id)
+        out.append(*obekt_id);
+    if (text)
+        out.append(*text);
+    return out;
 }

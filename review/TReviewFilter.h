@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDate>
+#include <QList>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 
@@ -16,9 +18,10 @@ struct TReviewFilter {
     bool isEmpty() const { return !data && !nomer && !text && !obekt_id; }
 
     // The series list's statement: the head, the pieces of the fields that
-    // hold a value, the tail. The date is written in the fixed form the data
-    // module uses for every statement; the comment with its quotes doubled.
+    // hold a value, the tail. Each piece carries a "?" mark; values() gives
+    // what is bound to them, in their order.
     QString statement() const;
+    QList<QVariant> values() const;
 
     static const QString kHead;
     static const QString kTail;

@@ -11,8 +11,8 @@ bool empty(const QVariant& v) {
 }
 
 // An empty timestamp counts as 0.
-double days(const QVariant& v) {
-    return empty(v) ? 0.0 : TimeStamp::fromDateTime(v.toDateTime());
+QDateTime moment(const QVariant& v) {
+    return empty(v) ? QDateTime() : v.toDateTime();
 }
 
 QString text(const QVariant& v) {
@@ -26,7 +26,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 TReviewCalc::TReviewCalc(const QVariant& maxValue, const QVariant& startA,
                          const QVariant& timeOfMax)
     : m_max(empty(maxValue) ? 0.0 : maxValue.toDouble()),
-      m_s(TimeStamp::wholeSeconds(days(startA), days(timeOfMax))) {
+      m_s(TimeStamp::spanSeconds(moment(startA), moment(timeOfMax))) {
     if (m_s != 0) {
         m_speed = m_max / double(m_s);
         m_vreme = QString::number(m_s);

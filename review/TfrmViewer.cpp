@@ -247,6 +247,7 @@ void TfrmViewer::Button1Click() {
             m_dm.trMain.Rollback();
         m_dm.trMain.StartTransaction();
         qryRes.setSQL(sql);
+        qryRes.setParams(mdFilter.values());
         qryRes.Open();
         if (qryRes.RecordCount() > 0) {
             qryMes.ParamByName(QStringLiteral("mes_group_id"),

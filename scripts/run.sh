@@ -10,13 +10,6 @@ port=1
 bash "$root/scripts/build.sh" --target prjNUV nuv-sim
 bash "$root/scripts/create-db.sh" "$bin/NUV.GDB"
 
-# The embedded database engine keeps its lock files in /tmp/firebird; one made
-# by another user (a test run as root, say) must let this user in.
-if [ -d /tmp/firebird ] && [ ! -w /tmp/firebird ]; then
-  echo "The folder /tmp/firebird belongs to another user; the database cannot be opened."
-  echo "Run once: sudo chmod 1777 /tmp/firebird && sudo chmod 666 /tmp/firebird/*"
-fi
-
 # A first start gets the simulator's port; a port chosen later in the program
 # is kept, because the settings file then holds it.
 ini="$bin/prjNUV.ini"

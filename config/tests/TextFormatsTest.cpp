@@ -4,6 +4,54 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
+namespace {
+
+// The C library's locale as the toolkit leaves it: taken from the system
+// (LC_ALL of the test's run, bg_BG.UTF-8 or C.UTF-8).
+class SystemCLocale : public ::testing::Test {
+protected:
+    void SetUp() override { std::setlocale(LC_ALL, ""); }
+    void TearDown() override { std::setlocale(LC_ALL, "C"); }
+    static bool decimalComma() { return std::string(std::localeconv()->decimal_point) == ","; }
+};
+
+} // namespace
+
+TEST_F(SystemCLocale, ControllerRepliesAndSettingsReadUnderTheSystemLocale) {
+    const TFormats sys; // the system's formats, as the program makes them
+    const bool bg = sys.decimalSeparator() == QChar(',');
+    // Under bg_BG the C library itself now reads a decimal comma.
+    EXPECT_EQ(decimalComma(), bg);
+    // A press reply is point-form whatever the locale.
+    for (const TFormats& f :
+         {sys, TFormats(QLocale::c()), TFormats(QLocale(QLocale::Bulgarian, QLocale::Bulgaria))}) {
+        EXPECT_EQ(f.controllerNumber("044.9"), 44.9);
+        EXPECT_EQ(f.controllerNumber("000.0"), 0.0);
+        EXPECT_EQ(f.controllerNumber("-01.5"), -1.5);
+        EXPECT_EQ(f.controllerNumber("1.25e2"), 125.0);
+        EXPECT_EQ(f.controllerNumber("+3.5"), 3.5);
+        EXPECT_FALSE(f.controllerNumber("4a.9"));
+    }
+    // The settings file is read in the system's format.
+    if (bg) {
+        EXPECT_EQ(sys.toDouble("52,2"), 52.2);
+        EXPECT_FALSE(sys.toDouble("52.2"));
+    } else {
+        EXPECT_EQ(sys.toDouble("52.2"), 52.2);
+        EXPECT_FALSE(sys.toDouble("52,2"));
+    }
+    EXPECT_EQ(sys.toDouble("1e-3"), 0.001);
+    // Statement literals carry a point under every locale.
+    EXPECT_EQ(TFormats::sqlFloat(12.34), "12.34");
+    EXPECT_EQ(TFormats::sqlFloat(0.000003), "3E-6");
+    EXPECT_EQ(TFormats::sqlFloat(123456789012345.6), "123456789012346");
+    EXPECT_EQ(TFormats::sqlFloat(-1.5e20), "-1.5E20");
+    EXPECT_EQ(TFormats::sqlFloat(52.2 / 26.2), "1.99236641221374");
+    EXPECT_EQ(sys.generalText(12.5), bg ? "12,5" : "12.5");
+}
+
 TEST(TFormats, NumbersFollowTheLocaleSeparator) {
     const TFormats c(QLocale::c());
     EXPECT_EQ(c.toDouble("52.2"), 52.2);
@@ -59,19 +107,4 @@ TEST(TFormats, TimestampTextLeavesMidnightAsADate) {
     EXPECT_EQ(c.dateTimeText(QDateTime(t.date(), QTime(0, 0, 1))).right(8), "00:00:01");
     const TFormats us(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(us.longTimeFormat(), "h:mm:ss AP");
-}
-
-#include "TimeStamp.h"
-
-TEST(TimeStamp, DaysSpansAndTruncation) {
-    const QDateTime t(QDate(2026, 12, 9), QTime(10, 0, 0));
-    EXPECT_DOUBLE_EQ(TimeStamp::fromDateTime(QDateTime(QDate(1899, 12, 31), QTime(6, 0))), 1.25);
-    EXPECT_EQ(TimeStamp::toDateTime(TimeStamp::fromDateTime(t.addMSecs(123))), t.addMSecs(123));
-    const double a = TimeStamp::fromDateTime(t);
-    // Whole milliseconds of spans that doubles cannot hold exactly.
-    for (int ms : {1, 299, 300, 301, 90700, 900000})
-        EXPECT_EQ(TimeStamp::wholeMs(a, TimeStamp::fromDateTime(t.addMSecs(ms))), ms) << ms;
-    EXPECT_EQ(TimeStamp::wholeSeconds(TimeStamp::fromDateTime(t.addMSecs(90700)), a), 90);
-    EXPECT_EQ(TimeStamp::wholeSeconds(a, TimeStamp::fromDateTime(t.addMSecs(59900))), 59);
-    EXPECT_EQ(TimeStamp::wholeMs(a, a), 0);
 }

@@ -1,5 +1,6 @@
 #include "TestDatabase.h"
 
+#include "FbEngine.h"
 #include "TIBQuery.h"
 #include "TIBTransaction.h"
 
@@ -9,6 +10,19 @@
 #include <QTemporaryDir>
 
 #include <stdexcept>
+
+const QString& testLockFolder() {
+    static QTemporaryDir dir;
+    static const QString folder = FbEngine::prepare(dir.path());
+    return folder;
+}
+
+namespace {
+
+// Before the first database of the process is opened, by whatever test.
+const bool g_lockFolderSet = !testLockFolder().isEmpty();
+
+} // namespace
 
 void makeTestDatabase(const QString& path) {
     static QTemporaryDir dir;
@@ -37,11 +51,12 @@ QString isql(const QString& path, const QString& statements) {
     return QString::fromUtf8(p.readAll());
 }
 
-void execSql(TIBDatabase& db, const QString& sql,
-             const QList<std::pair<QString, QVariant>>& params) {
+void execSql(TIBDatabase& db, const QString& sql, const QList<std::pair<QString, QVariant>>& params,
+             const QList<QVariant>& positional) {
     TIBTransaction tr(db);
     TIBQuery q(db, tr);
     q.setSQL(sql);
+    q.setParams(positional);
     for (const auto& [name, value] : params)
         q.ParamByName(name, value);
     q.ExecSQL();

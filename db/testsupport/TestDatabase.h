@@ -10,6 +10,12 @@
 
 class TIBDatabase;
 
+// The embedded engine's lock folder of the test process, set before its
+// first database is opened (FIREBIRD_LOCK); the tools a test starts on its
+// files (isql-fb, scripts/create-db.sh) inherit it, so every process that
+// touches a test database keeps its locks in the same folder.
+const QString& testLockFolder();
+
 // A database made from db/schema.sql and db/seed.sql for a test: the first
 // call in a test program creates a template with scripts/create-db.sh, every
 // call copies it to the given path.
@@ -18,9 +24,11 @@ void makeTestDatabase(const QString& path);
 // Runs statements through isql, outside the program's own connection.
 QString isql(const QString& path, const QString& statements);
 
-// Runs one statement in a transaction of its own, committed at once.
+// Runs one statement in a transaction of its own, committed at once, with
+// the values of its ":name" and of its "?" marks.
 void execSql(TIBDatabase& db, const QString& sql,
-             const QList<std::pair<QString, QVariant>>& params = {});
+             const QList<std::pair<QString, QVariant>>& params = {},
+             const QList<QVariant>& positional = {});
 
 // All rows of a query, read in a transaction of its own, as another
 // workstation would see them.

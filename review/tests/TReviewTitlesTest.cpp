@@ -97,27 +97,31 @@ TEST(TReviewFilter, StatementIsComposedFromItsPieces) {
     TReviewFilter f;
     EXPECT_TRUE(f.isEmpty());
     f.nomer = 12;
-    EXPECT_EQ(f.statement(), kHead + " and mes_group.mes_group_id = 12 " + kTail);
+    EXPECT_EQ(f.statement(), kHead + " and mes_group.mes_group_id = ? " + kTail);
+    EXPECT_EQ(f.values(), QList<QVariant>({qint64(12)}));
 
     TReviewFilter all;
     all.data = QDate(2024, 3, 5);
     all.nomer = 12;
     all.obekt_id = 3;
     all.text = "B25";
-    EXPECT_EQ(all.statement(), kHead + " and mes_group.date_effect = '2024-03-05' " +
-                                   " and mes_group.mes_group_id = 12 " +
-                                   " and mes_group.obekt_id = 3 " +
-                                   " and mes_group.komentar like '%B25%' " + kTail);
+    EXPECT_EQ(all.statement(), kHead + " and mes_group.date_effect = ? " +
+                                   " and mes_group.mes_group_id = ? " +
+                                   " and mes_group.obekt_id = ? " +
+                                   " and mes_group.komentar like '%' || ? || '%' " + kTail);
+    EXPECT_EQ(all.values(),
+              QList<QVariant>({QDate(2024, 3, 5), qint64(12), 3, QString("B25")}));
 
     TReviewFilter erased; // typed and erased: an empty text is a value
     erased.text = QString("");
     EXPECT_FALSE(erased.isEmpty());
-    EXPECT_EQ(erased.statement(), kHead + " and mes_group.komentar like '%%' " + kTail);
+    EXPECT_EQ(erased.values(), QList<QVariant>({QString("")}));
 
+    // What is typed is bound as a value, never written into the statement.
     TReviewFilter quote;
     quote.text = "O'Brien'; drop table mes; --";
-    EXPECT_EQ(quote.statement(),
-              kHead + " and mes_group.komentar like '%O''Brien''; drop table mes; --%' " + kTail);
+    EXPECT_FALSE(quote.statement().contains("Brien"));
+    EXPECT_EQ(quote.values(), QList<QVariant>({QString("O'Brien'; drop table mes; --")}));
 }
 
 } // namespace
