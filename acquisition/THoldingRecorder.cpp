@@ -2,6 +2,8 @@
 
 #include "Exception.h"
 
+#include <QElapsedTimer>
+
 namespace {
 
 QString messageOf(const std::exception& e) {
@@ -14,7 +16,6 @@ QString messageOf(const std::exception& e) {
 
 THoldingRecorder::THoldingRecorder(TRecorder& target, TEventLog& log, Now now, qsizetype capacity)
     : m_target(target), m_log(log), m_now(std::move(now)), m_capacity(capacity) {
-    m_timer.setInterval(kRetryMs);
     QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { retry(); });
 }
 
@@ -29,7 +30,6 @@ void THoldingRecorder::AddSample(int RunId, int DeviceId, double Value, double S
 }
 
 int THoldingRecorder::StartRunAt(int DeviceId, const QDateTime& at) {
-    Op op{true, DeviceId, 0, 0, 0, at.toMSecsSinceEpoch()};
     if (retry()) {
         try {
             return m_target.StartRunAt(DeviceId, at);
@@ -37,14 +37,24 @@ int THoldingRecorder::StartRunAt(int DeviceId, const QDateTime& at) {
             failed(messageOf(e));
         }
     }
-    op.run = m_nextProvisional++;
+    const Op op{true, DeviceId, m_nextProvisional++, 0, 0, at.toMSecsSinceEpoch()};
     hold(op);
     return op.run;
 }
 
+// A run whose start could not even be held goes first when its next sample
+// comes, so that no run is written without samples.
 void THoldingRecorder::AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
                                    const QDateTime& at) {
-    const Op op{false, DeviceId, RunId, Value, Speed, at.toMSecsSinceEpoch()};
+    if (const auto start = m_unstarted.find(RunId); start != m_unstarted.end()) {
+        const Op op = *start;
+        m_unstarted.erase(start);
+        put(op);
+    }
+    put(Op{false, DeviceId, RunId, Value, Speed, at.toMSecsSinceEpoch()});
+}
+
+void THoldingRecorder::put(const Op& op) {
     if (retry()) {
         try {
             write(op);
@@ -65,18 +75,28 @@ void THoldingRecorder::write(const Op& op) {
     m_target.AddSampleAt(realId(op.run), op.device, op.value, op.speed, at);
 }
 
-bool THoldingRecorder::retry() {
+// Catching up with many held samples goes in slices, so the window stays
+// responsive; the timer comes back at once for the next slice.
+bool THoldingRecorder::retry(int budgetMs) {
     if (m_held.empty())
         return true;
+    QElapsedTimer spent;
+    spent.start();
     try {
         while (!m_held.empty()) {
             write(m_held.front());
             if (!m_held.front().start)
                 --m_heldSamples;
             m_held.pop_front();
+            if (!m_held.empty() && budgetMs >= 0 && spent.elapsed() >= budgetMs) {
+                m_timer.start(0);
+                tell();
+                return false;
+            }
         }
     } catch (const std::exception& e) {
         failed(messageOf(e));
+        m_timer.start(kRetryMs);
         tell();
         return false;
     }
@@ -84,18 +104,21 @@ bool THoldingRecorder::retry() {
     return true;
 }
 
-// Run starts are always held, so no sample loses its run; samples beyond the
-// capacity are counted as dropped.
+// Beyond the capacity samples are counted as dropped, and a run start waits
+// for a sample of its run that can be held with it.
 void THoldingRecorder::hold(const Op& op) {
-    if (!op.start && m_heldSamples >= m_capacity) {
-        ++m_dropped;
+    if (m_heldSamples >= m_capacity) {
+        if (op.start)
+            m_unstarted.insert(op.run, op);
+        else
+            ++m_dropped;
     } else {
         m_held.push_back(op);
         if (!op.start)
             ++m_heldSamples;
     }
     if (!m_timer.isActive())
-        m_timer.start();
+        m_timer.start(kRetryMs);
     tell();
 }
 
@@ -108,10 +131,10 @@ void THoldingRecorder::failed(const QString& cause) {
             // The next write tries again whatever state this left.
         }
     }
-    const bool first = m_cause.isEmpty();
     m_cause = cause;
-    if (!first)
+    if (m_episode)
         return;
+    m_episode = true;
     try {
         m_log.WriteLog(QStringLiteral("Базата данни не приема записи, пробите се задържат: ") +
                            cause,
@@ -123,10 +146,21 @@ void THoldingRecorder::failed(const QString& cause) {
 
 void THoldingRecorder::recovered() {
     m_timer.stop();
-    const bool wasFailing = !m_cause.isEmpty();
+    if (!m_episode)
+        return;
+    m_episode = false;
     m_cause.clear();
+    if (m_dropped > 0) {
+        try {
+            m_log.WriteLog(
+                QStringLiteral("Изгубени проби, докато базата данни не приемаше записи: ") +
+                    QString::number(m_dropped),
+                QStringLiteral("commErr"));
+        } catch (...) {
+        }
+    }
     m_dropped = 0;
-    if (wasFailing && m_observer)
+    if (m_observer)
         m_observer->RecorderRecovered();
 }
 

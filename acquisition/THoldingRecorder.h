@@ -33,16 +33,17 @@ public:
     void AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
                      const QDateTime& at) override;
 
-    // Writes what is held, in order, until the database refuses again.
-    // True when nothing is held any more.
-    bool retry();
+    // Writes what is held, in order, until the database refuses again or
+    // budgetMs has passed (no limit when negative). True when nothing is
+    // held any more.
+    bool retry(int budgetMs = kRetryBudgetMs);
 
     void setObserver(TRecorderObserver* observer) { m_observer = observer; }
     // Runs after every refused write, e.g. to end the refused transaction so
     // that nothing of it is committed twice.
     std::function<void()> AfterFailure;
 
-    bool failing() const { return !m_held.empty(); }
+    bool failing() const { return m_episode; }
     qsizetype held() const { return m_heldSamples; }
     qint64 dropped() const { return m_dropped; }
     const QString& cause() const { return m_cause; }
@@ -52,6 +53,7 @@ public:
 
     static constexpr qsizetype kCapacity = 1000000;
     static constexpr int kRetryMs = 1000;
+    static constexpr int kRetryBudgetMs = 200;
     // Provisional run ids lie far above any id the database hands out.
     static constexpr int kFirstProvisional = 1000000000;
 
@@ -65,6 +67,7 @@ private:
         qint64 atMs;
     };
     void write(const Op& op);
+    void put(const Op& op);
     void hold(const Op& op);
     void failed(const QString& cause);
     void recovered();
@@ -78,7 +81,9 @@ private:
     qsizetype m_heldSamples = 0;
     qint64 m_dropped = 0;
     QString m_cause;
+    bool m_episode = false;
     QHash<int, int> m_realId;
+    QHash<int, Op> m_unstarted; // provisional run id -> its start, not held for lack of room
     int m_nextProvisional = kFirstProvisional;
     TRecorderObserver* m_observer = nullptr;
     QTimer m_timer;
