@@ -83,6 +83,8 @@ bool THoldingRecorder::retry(int budgetMs) {
     QElapsedTimer spent;
     spent.start();
     try {
+        if (BeforeRetry)
+            BeforeRetry();
         while (!m_held.empty()) {
             write(m_held.front());
             if (!m_held.front().start)
@@ -102,6 +104,20 @@ bool THoldingRecorder::retry(int budgetMs) {
     }
     recovered();
     return true;
+}
+
+bool THoldingRecorder::finish(int budgetMs) {
+    if (retry(budgetMs))
+        return true;
+    m_timer.stop();
+    try {
+        m_log.WriteLog(QStringLiteral("При затваряне на програмата не бяха записани задържани "
+                                      "проби: ") +
+                           QString::number(m_heldSamples),
+                       QStringLiteral("commErr"));
+    } catch (...) {
+    }
+    return false;
 }
 
 // Beyond the capacity samples are counted as dropped, and a run start waits

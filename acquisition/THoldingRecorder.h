@@ -38,10 +38,17 @@ public:
     // held any more.
     bool retry(int budgetMs = kRetryBudgetMs);
 
+    // The last try when the program closes: up to budgetMs of writing; what
+    // is still held then is named in the log. True when nothing was left.
+    bool finish(int budgetMs = kFinishBudgetMs);
+
     void setObserver(TRecorderObserver* observer) { m_observer = observer; }
     // Runs after every refused write, e.g. to end the refused transaction so
     // that nothing of it is committed twice.
     std::function<void()> AfterFailure;
+    // Runs before held operations are tried again, e.g. to reconnect; a
+    // failure here counts as a refusal.
+    std::function<void()> BeforeRetry;
 
     bool failing() const { return m_episode; }
     qsizetype held() const { return m_heldSamples; }
@@ -54,6 +61,7 @@ public:
     static constexpr qsizetype kCapacity = 1000000;
     static constexpr int kRetryMs = 1000;
     static constexpr int kRetryBudgetMs = 200;
+    static constexpr int kFinishBudgetMs = 3000;
     // Provisional run ids lie far above any id the database hands out.
     static constexpr int kFirstProvisional = 1000000000;
 

@@ -71,11 +71,13 @@ void TtrComm::pollPages() {
     msleep(200);
     do {
         bool polled = false;
-        if (activePage() == TPage::Press && polling()) {
+        // A page's loop is entered even when termination was asked for in the
+        // meantime: it addresses its controller and deselects it again.
+        if (activePage() == TPage::Press && !lost()) {
             pollPress();
             polled = true;
         }
-        if (activePage() == TPage::Cbr && polling()) {
+        if (activePage() == TPage::Cbr && !lost()) {
             pollCbr();
             polled = true;
         }

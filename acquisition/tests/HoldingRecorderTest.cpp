@@ -134,6 +134,10 @@ TEST_F(HoldingTest, RefusedWritesAreHeldInOrderAndWrittenWithTheirMoments) {
     m_db.refusing = true;
     m_rec.AddSample(second, 1, 9, 0);
     EXPECT_EQ(m_log.lines.size(), 2);
+    // Closing while still refused names what is left.
+    EXPECT_FALSE(m_rec.finish(0));
+    EXPECT_TRUE(m_log.lines.last().endsWith(QStringLiteral("проби: 1")))
+        << m_log.lines.last().toStdString();
 }
 
 TEST_F(HoldingTest, BeyondTheCapacitySamplesAreCountedAsDroppedButRunsAreKept) {

@@ -221,6 +221,9 @@ TEST_F(TtrCommTest, HandlerFailureEndsTheThread) {
     TtrComm thread(host, "7", m_page, map());
     thread.start();
     EXPECT_TRUE(serveUntil([&] { return thread.isFinished(); }, 5000));
+    // The operator is told that acquisition stopped.
+    ASSERT_TRUE(serveUntil([&] { return host.saw(TAcqStatus::Kind::Stopped); }, 2000));
+    EXPECT_EQ(host.statuses.last().text(), QStringLiteral("Събирането на данни от COM7 е спряно"));
 }
 
 } // namespace
