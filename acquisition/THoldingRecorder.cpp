@@ -34,7 +34,7 @@ int THoldingRecorder::StartRunAt(int DeviceId, const QDateTime& at) {
         try {
             return m_target.StartRunAt(DeviceId, at);
         } catch (const std::exception& e) {
-            failed(messageOf(e));
+            refusedOrRethrow(e);
         }
     }
     const Op op{true, DeviceId, m_nextProvisional++, 0, 0, at.toMSecsSinceEpoch()};
@@ -60,10 +60,59 @@ void THoldingRecorder::put(const Op& op) {
             write(op);
             return;
         } catch (const std::exception& e) {
-            failed(messageOf(e));
+            refusedOrRethrow(e);
         }
     }
     hold(op);
+}
+
+// A statement the database rejects for what it says (a broken value, a run
+// that no longer exists) would be rejected again at every try and block
+// every later write behind it: it is not held but goes to the caller, as
+// without this recorder.
+void THoldingRecorder::refusedOrRethrow(const std::exception& e) {
+    const QString message = messageOf(e);
+    if (isStatementFault(message)) {
+        undo();
+        throw;
+    }
+    failed(message);
+}
+
+bool THoldingRecorder::isStatementFault(const QString& message) {
+    for (const char* w : {"Dynamic SQL Error", "violation of", "conversion error",
+                          "arithmetic exception", "string right truncation", "validation error"}) {
+        if (message.contains(QLatin1String(w), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+void THoldingRecorder::undo() {
+    if (!AfterFailure)
+        return;
+    try {
+        AfterFailure();
+    } catch (...) {
+        // The next write tries again whatever state this left.
+    }
+}
+
+// A held operation that the database rejects for itself is dropped, so the
+// ones behind it can be written; the log names the first of each episode.
+void THoldingRecorder::dropRejected(const QString& message) {
+    undo();
+    if (!m_held.front().start)
+        --m_heldSamples;
+    m_held.pop_front();
+    if (m_rejectedLogged)
+        return;
+    m_rejectedLogged = true;
+    try {
+        m_log.WriteLog(QStringLiteral("Задържан запис, отхвърлен от базата данни: ") + message,
+                       QStringLiteral("commErr"));
+    } catch (...) {
+    }
 }
 
 void THoldingRecorder::write(const Op& op) {
@@ -86,7 +135,14 @@ bool THoldingRecorder::retry(int budgetMs) {
         if (BeforeRetry)
             BeforeRetry();
         while (!m_held.empty()) {
-            write(m_held.front());
+            try {
+                write(m_held.front());
+            } catch (const std::exception& e) {
+                if (!isStatementFault(messageOf(e)))
+                    throw;
+                dropRejected(messageOf(e));
+                continue;
+            }
             if (!m_held.front().start)
                 --m_heldSamples;
             m_held.pop_front();
@@ -140,13 +196,7 @@ void THoldingRecorder::hold(const Op& op) {
 
 // One log line when an episode begins, not one per refused sample.
 void THoldingRecorder::failed(const QString& cause) {
-    if (AfterFailure) {
-        try {
-            AfterFailure();
-        } catch (...) {
-            // The next write tries again whatever state this left.
-        }
-    }
+    undo();
     m_cause = cause;
     if (m_episode)
         return;
@@ -165,6 +215,7 @@ void THoldingRecorder::recovered() {
     if (!m_episode)
         return;
     m_episode = false;
+    m_rejectedLogged = false;
     m_cause.clear();
     if (m_dropped > 0) {
         try {

@@ -59,6 +59,9 @@ public:
     int realId(int run) const { return m_realId.value(run, run); }
 
     static constexpr qsizetype kCapacity = 1000000;
+    // A message that rejects the statement itself rather than the writing.
+    static bool isStatementFault(const QString& message);
+
     static constexpr int kRetryMs = 1000;
     static constexpr int kRetryBudgetMs = 200;
     static constexpr int kFinishBudgetMs = 3000;
@@ -76,6 +79,9 @@ private:
     };
     void write(const Op& op);
     void put(const Op& op);
+    void refusedOrRethrow(const std::exception& e);
+    void dropRejected(const QString& message);
+    void undo();
     void hold(const Op& op);
     void failed(const QString& cause);
     void recovered();
@@ -90,6 +96,7 @@ private:
     qint64 m_dropped = 0;
     QString m_cause;
     bool m_episode = false;
+    bool m_rejectedLogged = false;
     QHash<int, int> m_realId;
     QHash<int, Op> m_unstarted; // provisional run id -> its start, not held for lack of room
     int m_nextProvisional = kFirstProvisional;

@@ -40,8 +40,10 @@ void TtrComm::run() {
 
 void TtrComm::Execute() {
     CommPort.reset();
+    // Queued calls name the host, not this thread object: they may run after
+    // the thread object is gone, never after the window is.
     QMetaObject::invokeMethod(
-        m_host.uiContext(), [this] { m_host.SetPressReadout(QStringLiteral("0")); },
+        m_host.uiContext(), [&host = m_host] { host.SetPressReadout(QStringLiteral("0")); },
         Qt::QueuedConnection);
     PressRunId = -1;
     CbrRunId = -1;
@@ -122,7 +124,7 @@ void TtrComm::report(TAcqStatus::Kind kind, int silentSeconds) {
     status.silentSeconds = silentSeconds;
     // Queued: a window that is gone by then drops the call.
     QMetaObject::invokeMethod(
-        m_host.uiContext(), [this, status] { m_host.AcquisitionStatus(status); },
+        m_host.uiContext(), [&host = m_host, status] { host.AcquisitionStatus(status); },
         Qt::QueuedConnection);
 }
 

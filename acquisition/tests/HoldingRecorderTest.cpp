@@ -31,6 +31,8 @@ struct Written {
 };
 
 // A database that refuses while `refusing` is set.
+constexpr double kRejected = 666;
+
 struct FlakyRecorder : TRecorder {
     bool refusing = false;
     int nextId = 100;
@@ -50,6 +52,9 @@ struct FlakyRecorder : TRecorder {
         return nextId++;
     }
     void AddSampleAt(int run, int dev, double v, double, const QDateTime& at) override {
+        if (v == kRejected)
+            throw Exception(
+                "violation of FOREIGN KEY constraint \"FK_MES_DE_MES\" on table \"MES_DE\"");
         refuse();
         written.append({false, run, dev, v, at});
     }
@@ -138,6 +143,29 @@ TEST_F(HoldingTest, RefusedWritesAreHeldInOrderAndWrittenWithTheirMoments) {
     EXPECT_FALSE(m_rec.finish(0));
     EXPECT_TRUE(m_log.lines.last().endsWith(QStringLiteral("проби: 1")))
         << m_log.lines.last().toStdString();
+}
+
+// A statement the database rejects for itself is never held: held, it
+// would block every later write behind it.
+TEST_F(HoldingTest, RejectedStatementsGoToTheCallerAndNeverBlockTheQueue) {
+    int rolledBack = 0;
+    m_rec.AfterFailure = [&] { ++rolledBack; };
+    const int run = m_rec.StartRun(1);
+    EXPECT_THROW(m_rec.AddSample(run, 1, kRejected, 0), Exception);
+    EXPECT_FALSE(m_rec.failing());
+    EXPECT_EQ(rolledBack, 1);
+
+    m_db.refusing = true;
+    m_rec.AddSample(run, 1, 1, 0);
+    m_rec.AddSample(run, 1, kRejected, 0); // held: refused for the disk first
+    m_rec.AddSample(run, 1, 2, 0);
+    m_db.refusing = false;
+    EXPECT_TRUE(m_rec.retry());
+    ASSERT_EQ(m_db.written.size(), 3);
+    EXPECT_EQ(m_db.written[1].value, 1.0);
+    EXPECT_EQ(m_db.written[2].value, 2.0);
+    ASSERT_EQ(m_log.lines.size(), 2);
+    EXPECT_TRUE(m_log.lines[1].contains("FOREIGN KEY")) << m_log.lines[1].toStdString();
 }
 
 TEST_F(HoldingTest, BeyondTheCapacitySamplesAreCountedAsDroppedButRunsAreKept) {

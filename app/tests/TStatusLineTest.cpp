@@ -96,7 +96,7 @@ TEST_F(StatusLineTest, RefusedRecordingIsShownUntilTheHeldSamplesAreWritten) {
         dm.dbNUV.DatabaseName = m_dir.path() + "/gone/NUV.GDB";
         run = w.recorder().StartRun(1);
         for (int i = 1; i <= 3; ++i)
-            w.recorder().AddSample(run, 1, 10.0 * i, 0.5);
+            w.recorder().AddSample(run, 1, 10.0 * i, 0);
         const QString text = w.statusLine()->text();
         EXPECT_TRUE(text.startsWith(
             QStringLiteral("Базата данни не приема записи: файлът на базата данни не може да "
@@ -108,14 +108,15 @@ TEST_F(StatusLineTest, RefusedRecordingIsShownUntilTheHeldSamplesAreWritten) {
 
         dm.dbNUV.DatabaseName = m_paths.database();
         // Tried again once a second, without anything else happening.
-        ASSERT_TRUE(serveUntil([&] { return !w.recorder().failing(); }, 5000));
+        ASSERT_TRUE(serveUntil([&] { return !w.recorder().failing(); }, 5000))
+            << w.recorder().cause().toStdString();
         EXPECT_FALSE(w.statusLine()->text().contains(QStringLiteral("Базата данни")));
 
         // Refused again just before the program is closed: the close path
         // tries the held samples once more.
         dm.dbNUV.Close();
         dm.dbNUV.DatabaseName = m_dir.path() + "/gone/NUV.GDB";
-        w.recorder().AddSample(run, 1, 40.0, 0.5);
+        w.recorder().AddSample(run, 1, 40.0, 0);
         ASSERT_TRUE(w.recorder().failing());
         dm.dbNUV.DatabaseName = m_paths.database();
         w.close();
