@@ -17,6 +17,9 @@ TStatusLine::TStatusLine(QWidget* parent) : QLabel(parent) {
     setAccessibleName(QStringLiteral("Състояние"));
     setContentsMargins(6, 0, 6, 0);
     setTextFormat(Qt::PlainText);
+    // A long text is cut at the window's edge rather than widening the
+    // window; the tooltip holds all of it.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     refresh();
 }
 
@@ -77,7 +80,9 @@ void TStatusLine::refresh() {
     if (!m_acquisition.isEmpty())
         parts.append(m_acquisition);
     setText(parts.join(QStringLiteral("   •   ")));
-    setToolTip(m_engineText);
+    if (!m_engineText.isEmpty())
+        parts.append(m_engineText);
+    setToolTip(parts.join(QLatin1Char('\n')));
     setStyleSheet(alarming() ? QStringLiteral("QLabel { background: #c00000; color: white; "
                                               "font-weight: bold; }")
                              : QString());
