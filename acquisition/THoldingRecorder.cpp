@@ -147,6 +147,7 @@ bool THoldingRecorder::retry(int budgetMs) {
                 --m_heldSamples;
             m_held.pop_front();
             if (!m_held.empty() && budgetMs >= 0 && spent.elapsed() >= budgetMs) {
+                m_cause.clear(); // taking writes again, still catching up
                 m_timer.start(0);
                 tell();
                 return false;

@@ -6,7 +6,8 @@
 class TRecorderObserver {
 public:
     virtual ~TRecorderObserver() = default;
-    // cause: the database's own message; held: samples kept in memory;
+    // cause: the database's own message, empty while the database takes
+    // writes again and the held samples are being written; held: samples kept in memory;
     // dropped: samples lost because the memory for held samples was full.
     virtual void RecorderFailing(const QString& cause, qsizetype held, qint64 dropped) = 0;
     virtual void RecorderRecovered() = 0;

@@ -48,9 +48,12 @@ void TStatusLine::RecorderRecovered() {
 }
 
 QString TStatusLine::recordingText(const QString& cause, qsizetype held, qint64 dropped) {
-    QString text = QStringLiteral("Базата данни не приема записи: %1. Задържани проби: %2")
-                       .arg(causeInBulgarian(cause))
-                       .arg(held);
+    QString text =
+        cause.isEmpty()
+            ? QStringLiteral("Задържаните проби се записват в базата данни. Остават: %1").arg(held)
+            : QStringLiteral("Базата данни не приема записи: %1. Задържани проби: %2")
+                  .arg(causeInBulgarian(cause))
+                  .arg(held);
     if (dropped > 0)
         text += QStringLiteral(". Изгубени проби (паметта е пълна): %1").arg(dropped);
     return text;

@@ -116,7 +116,8 @@ TEST_F(HoldingTest, RefusedWritesAreHeldInOrderAndWrittenWithTheirMoments) {
     EXPECT_FALSE(m_rec.retry(0));
     EXPECT_EQ(m_db.written.size(), 3);
     EXPECT_EQ(m_observer.held, 5);
-    m_rec.AddSample(second, 1, 8, 0); // the next sample writes everything first
+    EXPECT_TRUE(m_observer.cause.isEmpty()); // taking writes again
+    m_rec.AddSample(second, 1, 8, 0);        // the next sample writes everything first
     EXPECT_FALSE(m_rec.failing());
     EXPECT_EQ(m_observer.recovered, 1);
     ASSERT_EQ(m_db.written.size(), 10);

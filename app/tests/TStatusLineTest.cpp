@@ -145,6 +145,8 @@ TEST(StatusLineText, CausesInTheOperatorsWords) {
                        "данни не може да расте. Задържани проби: 1234"));
     EXPECT_TRUE(TStatusLine::recordingText("connection lost to database", 5, 7)
                     .endsWith(QStringLiteral("Изгубени проби (паметта е пълна): 7")));
+    EXPECT_EQ(TStatusLine::recordingText(QString(), 12, 0),
+              QStringLiteral("Задържаните проби се записват в базата данни. Остават: 12"));
     EXPECT_EQ(TStatusLine::causeInBulgarian("Unable to complete network request"),
               QStringLiteral("връзката с базата данни е прекъсната"));
     EXPECT_EQ(TStatusLine::causeInBulgarian("something else"),
