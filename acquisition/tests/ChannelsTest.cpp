@@ -342,4 +342,20 @@ TEST_F(CbrTest, ReplyFormsAndSilentFailures) {
     EXPECT_EQ(m_state.CbrRunId, -1);
 }
 
+// Noise that reads as no finite number within the five-character field
+// never reaches the readouts, the chart or the recorder.
+TEST_F(CbrTest, ImpossibleReadingsAreNeverRecorded) {
+    sample("ML9.000\r\n", "MD20.00\r\n");
+    ASSERT_EQ(m_rec.samples.size(), 2);
+    for (const char* load : {"ML  inf\r\n", "ML1e999\r\n", "ML1e+10\r\n", "ML  nan\r\n"})
+        sample(load, "MD19.00\r\n");
+    for (const char* deformation : {"MD  inf\r\n", "MD1e+10\r\n", "MD0x1p3\r\n"})
+        sample("ML9.000\r\n", deformation);
+    EXPECT_EQ(m_rec.samples.size(), 2);
+    EXPECT_EQ(m_view.cbr.size(), 1);
+    EXPECT_EQ(m_state.CbrRunId, 57); // the run stays open
+    sample("ML9.000\r\n", "MD19.00\r\n");
+    EXPECT_EQ(m_rec.samples.size(), 4);
+}
+
 } // namespace
