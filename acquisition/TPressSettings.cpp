@@ -44,8 +44,8 @@ std::optional<TPressSettings::Constants> TPressSettings::current() {
 }
 
 QString TPressSettings::bad(const QString& key, const QString& value) const {
-    return QStringLiteral("Key \"%1\" of section [%2] in %3 holds \"%4\", which cannot work; "
-                          "nothing is recorded until it is mended")
+    return QStringLiteral("Ключът \"%1\" в раздел [%2] на %3 съдържа \"%4\", с което не може да "
+                          "се работи; пресата не се записва, докато не бъде поправен")
         .arg(key, kSection, m_path, value);
 }
 
