@@ -17,4 +17,5 @@ struct TAcqState {
     double StartDeformation = 0.0; // mm
     QStringList ValueHistory;      // last press loads, "0.00"
     QStringList TimeHistory;       // their timestamps, general text
+    int ZeroSpanLoggedRun = 0;     // the run whose speed over 0 ms is already in the log
 };

@@ -17,8 +17,17 @@ void TCbrChannel::ProcessCbrSample(TAcqState& s) {
     }
 }
 
+// A controller's reading: a finite number within its five-character field.
+double TCbrChannel::controllerValue(const QString& text) {
+    const auto r = TReplyForm::number(text);
+    if (!r.ok())
+        throw Exception(r.reason);
+    return *r.value;
+}
+
+// The program's own readout text, in the operator's format or with a point.
 double TCbrChannel::number(const QString& text) const {
-    const auto v = m_formats.controllerNumber(text);
+    const auto v = TReplyForm::plainNumber(text, m_formats.decimalSeparator());
     if (!v)
         throw Exception(QStringLiteral("'%1' is not a valid floating point value").arg(text));
     return *v;
@@ -28,8 +37,8 @@ void TCbrChannel::process(TAcqState& s, const QString& loadText) {
     const auto deformationText = TReplyForm::anyFive(s.Reply2);
     if (!deformationText)
         return; // no deformation reading: no sample
-    const double raw = number(loadText);
-    const double reading = number(*deformationText);
+    const double raw = TCbrChannel::controllerValue(loadText);
+    const double reading = TCbrChannel::controllerValue(*deformationText);
 
     double load = raw * kLoadFactor;
     load = load + load * 0.02;

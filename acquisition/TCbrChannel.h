@@ -21,6 +21,7 @@ public:
 private:
     void process(TAcqState& s, const QString& loadText);
     double number(const QString& text) const;
+    static double controllerValue(const QString& text);
 
     TLiveView& m_view;
     TRecorder& m_recorder;

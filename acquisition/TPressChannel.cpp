@@ -3,49 +3,63 @@
 #include "Exception.h"
 #include "TReplyForm.h"
 #include "TimeStamp.h"
-#include "U_IniFile.h"
 
 #include <cmath>
-
-namespace {
-
-const QString kSection = QStringLiteral("dev");
-
-QString notANumber(const QString& text) {
-    return QStringLiteral("'%1' is not a valid floating point value").arg(text);
-}
-
-} // namespace
 
 TPressChannel::TPressChannel(TLiveView& view, TRecorder& recorder, TEventLog& log,
                              const TClock& clock, QString settingsPath, TFormats formats)
     : m_view(view), m_recorder(recorder), m_log(log), m_clock(clock),
-      m_settingsPath(std::move(settingsPath)), m_formats(std::move(formats)) {}
+      m_settingsPath(std::move(settingsPath)), m_formats(std::move(formats)),
+      m_settings(m_settingsPath, m_formats.decimalSeparator()) {}
 
 void TPressChannel::ProcessPressSample(TAcqState& s) {
-    const auto valueText = TReplyForm::value(s.Reply1);
-    if (!valueText)
+    if (!TReplyForm::value(s.Reply1))
         return; // the caption already shows it
     try {
-        process(s, *valueText);
+        // A reading that is no finite number within the controller's field
+        // never reaches the readouts or the database.
+        const auto raw = TReplyForm::reading(s.Reply1);
+        if (!raw.ok())
+            throw Exception(raw.reason);
+        const auto c = constants();
+        if (!c)
+            return;
+        process(s, *raw.value, *c);
     } catch (const std::exception& e) {
         const auto* ours = dynamic_cast<const Exception*>(&e);
-        try {
-            m_log.WriteLog(ours ? ours->message() : QString::fromUtf8(e.what()),
-                           QStringLiteral("commErr"));
-        } catch (...) {
-            // A log that cannot be written must not stop acquisition.
-        }
+        log(ours ? ours->message() : QString::fromUtf8(e.what()));
     }
 }
 
-// Readouts are the program's own texts; the controller writes a point. Both
-// are taken with the locale's separator or a point, so the design's "0.0"
-// reads under any locale.
+void TPressChannel::log(const QString& message) {
+    try {
+        m_log.WriteLog(message, QStringLiteral("commErr"));
+    } catch (...) {
+        // A log that cannot be written must not stop acquisition.
+    }
+}
+
+// Constants that cannot work stop recording; the log gets one line for each
+// new fault of the file, not one for every sample.
+std::optional<TPressSettings::Constants> TPressChannel::constants() {
+    const auto c = m_settings.current();
+    if (c) {
+        m_loggedProblem.clear();
+        return c;
+    }
+    if (m_settings.problem() != m_loggedProblem) {
+        m_loggedProblem = m_settings.problem();
+        log(m_loggedProblem);
+    }
+    return std::nullopt;
+}
+
+// Readouts are the program's own texts in the operator's format; a point is
+// taken as well, so the design's "0.0" reads under any locale.
 double TPressChannel::number(const QString& text) const {
-    const auto v = m_formats.controllerNumber(text);
+    const auto v = TReplyForm::plainNumber(text, m_formats.decimalSeparator());
     if (!v)
-        throw Exception(notANumber(text));
+        throw Exception(QStringLiteral("'%1' is not a valid floating point value").arg(text));
     return *v;
 }
 
@@ -57,23 +71,26 @@ std::optional<double> TPressChannel::rate(double difference, double from, double
     const auto ms = TimeStamp::wholeMs(from, to);
     if (ms == 0)
         return std::nullopt;
-    return difference / (double(ms) / 1000.0);
+    const double r = difference / (double(ms) / 1000.0);
+    if (!std::isfinite(r))
+        return std::nullopt;
+    return r;
 }
 
-void TPressChannel::process(TAcqState& s, const QString& valueText) {
-    const double raw = number(valueText);
-
-    double upp, downn, maxstart;
-    {
-        T_IniFile ini(m_settingsPath, m_formats);
-        upp = ini.ReadFloat(kSection, QStringLiteral("upp"), kDefaultUpp);
-        downn = ini.ReadFloat(kSection, QStringLiteral("downn"), kDefaultDownn);
-        maxstart = ini.ReadFloat(kSection, QStringLiteral("maxstart"), kDefaultMaxStart);
+// A speed over 0 ms cannot be computed: the sample is recorded with 0, and
+// the log says so once for the run.
+void TPressChannel::record(TAcqState& s, double load, std::optional<double> speed) {
+    if (s.PressRunId <= 0)
+        return;
+    if (!speed && s.ZeroSpanLoggedRun != s.PressRunId) {
+        s.ZeroSpanLoggedRun = s.PressRunId;
+        log(QStringLiteral("Speed over a 0 ms span recorded as 0 in this run"));
     }
-    if (downn == 0)
-        throw Exception(upp == 0 ? QStringLiteral("Invalid floating point operation")
-                                 : QStringLiteral("Floating point division by zero"));
-    const double load = upp / downn * raw + m_view.zeroOffset();
+    m_recorder.AddSample(s.PressRunId, 1, load, speed.value_or(0.0));
+}
+
+void TPressChannel::process(TAcqState& s, double raw, const TPressSettings::Constants& c) {
+    const double load = c.upp / c.downn * raw + m_view.zeroOffset();
     if (!std::isfinite(load))
         throw Exception(QStringLiteral("Invalid floating point operation"));
 
@@ -90,7 +107,7 @@ void TPressChannel::process(TAcqState& s, const QString& valueText) {
     }
 
     // Threshold: a load at or above "maxstart" opens a run, one below ends it.
-    if (load >= maxstart) {
+    if (load >= c.maxstart) {
         if (s.PressRunId < 0) {
             s.PressRunId = m_recorder.StartRun(1);
             s.RunStartValue = load;
@@ -103,9 +120,7 @@ void TPressChannel::process(TAcqState& s, const QString& valueText) {
 
     // A speed over 0 ms is not computed: it counts as 0 here, and the
     // readouts below keep their texts.
-    const double speed = rate(load - s.PrevValue, s.PrevTime, nowDays()).value_or(0.0);
-    if (s.PressRunId > 0)
-        m_recorder.AddSample(s.PressRunId, 1, load, speed);
+    record(s, load, rate(load - s.PrevValue, s.PrevTime, nowDays()));
     m_view.AddPressPoints(load, rate(load - s.PrevValue, s.PrevTime, nowDays()).value_or(0.0));
 
     const double oldest = number(s.ValueHistory.first());

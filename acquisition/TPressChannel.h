@@ -3,6 +3,7 @@
 #include "TAcqState.h"
 #include "TEventLog.h"
 #include "TLiveView.h"
+#include "TPressSettings.h"
 #include "TRecorder.h"
 #include "TextFormats.h"
 
@@ -16,13 +17,18 @@ public:
 
     void ProcessPressSample(TAcqState& s);
 
-    static constexpr double kDefaultUpp = 52.2;
-    static constexpr double kDefaultDownn = 26.2;
-    static constexpr double kDefaultMaxStart = 5.2;
+    static constexpr double kDefaultUpp = TPressSettings::kDefaultUpp;
+    static constexpr double kDefaultDownn = TPressSettings::kDefaultDownn;
+    static constexpr double kDefaultMaxStart = TPressSettings::kDefaultMaxStart;
     static constexpr int kHistory = 10;
 
+    const TPressSettings& settings() const { return m_settings; }
+
 private:
-    void process(TAcqState& s, const QString& valueText);
+    void process(TAcqState& s, double raw, const TPressSettings::Constants& c);
+    std::optional<TPressSettings::Constants> constants();
+    void record(TAcqState& s, double load, std::optional<double> speed);
+    void log(const QString& message);
     double number(const QString& text) const;
     double nowDays() const;
     // (difference) / (span in seconds); std::nullopt for a span of 0 ms.
@@ -34,4 +40,6 @@ private:
     const TClock& m_clock;
     QString m_settingsPath;
     TFormats m_formats;
+    TPressSettings m_settings;
+    QString m_loggedProblem; // a bad constant is logged once, not for every sample
 };

@@ -3,8 +3,10 @@
 #include "ComPortMap.h"
 #include "ComPortU.h"
 #include "TAcqState.h"
+#include "TAcqStatus.h"
 #include "TPage.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QThread>
 
@@ -24,6 +26,9 @@ public:
     virtual void SetPressReadout(const QString& text) = 0; // Label11
     virtual void ProcessPressSample(TAcqState& thread) = 0;
     virtual void ProcessCbrSample(TAcqState& thread) = 0;
+    // Whether the line works: no port, port lost, no reply, polling again.
+    // A queued call, not a blocking one: the thread goes on meanwhile.
+    virtual void AcquisitionStatus(const TAcqStatus& status) { (void)status; }
 };
 
 // The background thread that polls the controllers of the active page and
@@ -42,6 +47,14 @@ public:
 
     // Runs on the user-interface thread at the start of every blocking call.
     void ShowRawReply();
+    // The caption text of a reply: line ends left out, other control
+    // characters shown as \xNN, so the caption never shows boxes.
+    static QString visibleReply(const QString& reply);
+
+    // A port that was lost is tried again this often.
+    static constexpr unsigned long kReopenMs = 1000;
+    // A controller silent this long is shown as not answering.
+    static constexpr int kSilentSeconds = 3;
 
     // Commands of the polling cycle.
     static constexpr const char* kDeselect = "U0\r\n";
@@ -57,10 +70,19 @@ private:
     void Execute();
     bool OpenPort(int PortNumber);
     void exchange(const char* command);
+    bool valueExchange();
     TPage activePage() const;
     bool terminated() const { return isInterruptionRequested(); }
+    bool lost() const { return CommPort && CommPort->Lost(); }
+    bool polling() const { return !terminated() && !lost(); }
+    void pollPages();
     void pollPress();
     void pollCbr();
+    bool reopen(int port);
+    void portLost();
+    void report(TAcqStatus::Kind kind, int silentSeconds = 0);
+    void watchReplies(bool answered);
+    void sleepUnlessTerminated(unsigned long ms);
     template <typename Handler> void syncCall(Handler handler);
 
     TtrCommHost& m_host;
@@ -68,4 +90,6 @@ private:
     const std::atomic<int>& m_activePage;
     ComPortMap m_portMap;
     std::unique_ptr<TComPort> CommPort;
+    QElapsedTimer m_lastReply;
+    int m_silentShown = 0; // whole seconds of silence last reported, 0 when answering
 };

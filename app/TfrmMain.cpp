@@ -5,6 +5,7 @@
 #include "TFormStorage.h"
 #include "TMessages.h"
 #include "TPageControl.h"
+#include "TStatusLine.h"
 #include "TfrmComPort.h"
 #include "TfrmGroup.h"
 #include "TfrmObekt.h"
@@ -86,6 +87,7 @@ TfrmMain::TfrmMain(AppPaths paths, TdmMain& dm, const TClock& clock, QWidget* pa
     bottom->setObjectName(QStringLiteral("Panel2"));
     bottom->setFrameShape(QFrame::StyledPanel);
     bottom->setFixedHeight(24);
+    buildStatusLine(bottom);
     root->addWidget(bottom);
 
     connect(PageControl1, &QTabWidget::currentChanged, this, &TfrmMain::PageControl1Change);
@@ -115,7 +117,7 @@ TfrmMain::TfrmMain(AppPaths paths, TdmMain& dm, const TClock& clock, QWidget* pa
 TfrmMain::~TfrmMain() {
     if (FormStorage1->Restored && !FormStorage1->Saved)
         FormStorage1->SaveFormPlacement(true);
-    StopAcquisition();
+    CloseAcquisition();
 }
 
 QWidget* TfrmMain::buildTopBar() {
@@ -251,8 +253,10 @@ void TfrmMain::FormCreate() {
     SettingsPath = m_paths.settings();
     LogPath = m_paths.log();
     m_activePage.store(static_cast<int>(activePage()));
-    m_press = std::make_unique<TPressChannel>(*this, m_dm, m_log, m_clock, SettingsPath, m_formats);
-    m_cbr = std::make_unique<TCbrChannel>(*this, m_dm, m_formats);
+    setUpRecording();
+    m_press =
+        std::make_unique<TPressChannel>(*this, *m_holding, m_log, m_clock, SettingsPath, m_formats);
+    m_cbr = std::make_unique<TCbrChannel>(*this, *m_holding, m_formats);
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -281,7 +285,7 @@ void TfrmMain::FormShow() {
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
     FormStorage1->SaveFormPlacement(false);
-    StopAcquisition();
+    CloseAcquisition();
     event->accept();
 }
 
@@ -435,4 +439,40 @@ void TfrmMain::Button1Click() {
         return;
     }
     ZeroOffset = -*value;
+}
+
+void TfrmMain::buildStatusLine(QWidget* bottom) {
+    auto* lay = new QHBoxLayout(bottom);
+    lay->setContentsMargins(0, 0, 0, 0);
+    m_statusLine = new TStatusLine(bottom);
+    lay->addWidget(m_statusLine, 1);
+}
+
+// Recording goes through a recorder that holds what the database refuses
+// and writes it later; a refused write leaves nothing of itself in trThread.
+void TfrmMain::setUpRecording() {
+    m_holding = std::make_unique<THoldingRecorder>(m_dm, m_log);
+    m_holding->AfterFailure = [this] {
+        if (m_dm.trThread.InTransaction())
+            m_dm.trThread.Rollback();
+    };
+    m_holding->BeforeRetry = [this] {
+        if (!m_dm.dbNUV.Connected())
+            m_dm.dbNUV.Open();
+    };
+    m_holding->setObserver(m_statusLine);
+}
+
+void TfrmMain::AcquisitionStatus(const TAcqStatus& status) {
+    if (!AcqThread)
+        return; // a report from a thread that is being stopped
+    m_statusLine->setAcquisition(status);
+    if (status.kind == TAcqStatus::Kind::PortLost)
+        SetCaption(QStringLiteral("noravel ") + status.text());
+}
+
+bool TfrmMain::CloseAcquisition() {
+    StopAcquisition();
+    m_statusLine->clearAcquisition();
+    return m_holding->finish();
 }

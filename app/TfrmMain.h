@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "TCbrChannel.h"
 #include "TEventLog.h"
+#include "THoldingRecorder.h"
 #include "TLiveCharts.h"
 #include "TLiveView.h"
 #include "TPage.h"
@@ -23,6 +24,7 @@ class TClickLabel;
 class TdmMain;
 class TFormStorage;
 class TPageControl;
+class TStatusLine;
 
 // The program's main window: the top bar, the measuring pages with their
 // readouts and charts, the hidden settings page, and the acquisition thread.
@@ -44,6 +46,14 @@ public:
     void SetPressReadout(const QString& text) override;
     void ProcessPressSample(TAcqState& thread) override;
     void ProcessCbrSample(TAcqState& thread) override;
+    void AcquisitionStatus(const TAcqStatus& status) override;
+
+    // The orderly end of acquisition: the thread finishes its exchange and
+    // ends, then what the database refused so far is tried once more.
+    // False when samples are still held.
+    bool CloseAcquisition();
+    THoldingRecorder& recorder() { return *m_holding; }
+    TStatusLine* statusLine() const { return m_statusLine; }
 
     TPage activePage() const;
 
@@ -109,6 +119,8 @@ private:
                                   const QList<QPair<QString, QList<QLineEdit**>>>& rows);
 
     QLabel* readout(TReadout r) const;
+    void buildStatusLine(QWidget* bottom);
+    void setUpRecording();
 
     AppPaths m_paths;
     TdmMain& m_dm;
@@ -116,6 +128,8 @@ private:
     TFormats m_formats;
     TLiveCharts m_charts;
     TFileLog m_log;
+    std::unique_ptr<THoldingRecorder> m_holding;
+    TStatusLine* m_statusLine = nullptr;
     std::unique_ptr<TPressChannel> m_press;
     std::unique_ptr<TCbrChannel> m_cbr;
     QString SettingsPath;

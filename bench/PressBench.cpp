@@ -2,6 +2,7 @@
 // readouts, chart, insert and commit, with a real settings file and a real
 // embedded database. And the live chart's memory over a simulated day.
 #include "BenchStats.h"
+#include "THoldingRecorder.h"
 #include "TestDatabase.h"
 #include "TfrmMain.h"
 #include "dmmainU.h"
@@ -28,14 +29,19 @@ double residentMiB() {
     return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
+// range(0): MiB of other settings written before [dev], as a laboratory's
+// file that grew with window state over the years.
 void BM_ProcessPressSample(benchmark::State& state) {
     QTemporaryDir dir;
     const AppPaths paths = AppPaths::in(dir.path());
     makeTestDatabase(paths.database());
     QFile ini(paths.settings());
     ini.open(QIODevice::WriteOnly);
-    ini.write("[frmStorage]\r\nlblCom_Caption=0\r\n\r\n[dev]\r\nupp=52.2\r\ndownn=26.2\r\nmaxstart="
-              "5.2\r\n");
+    ini.write("[frmStorage]\r\nlblCom_Caption=0\r\n");
+    const QByteArray padding = "[other]\r\n" + QByteArray(1000, 'x') + "=1\r\n";
+    for (qint64 written = 0; written < state.range(0) * 1024 * 1024; written += padding.size())
+        ini.write(padding);
+    ini.write("\r\n[dev]\r\nupp=52.2\r\ndownn=26.2\r\nmaxstart=5.2\r\n");
     ini.close();
     SteppingClock clock;
     TdmMain dm;
@@ -56,6 +62,41 @@ void BM_ProcessPressSample(benchmark::State& state) {
     times.report(state);
     state.counters["samples_recorded"] =
         double(w.charts().Series3->count()); // all points within the window
+}
+
+// How fast held samples reach the database once it takes writes again.
+void BM_HeldSamplesCatchUp(benchmark::State& state) {
+    QTemporaryDir dir;
+    const AppPaths paths = AppPaths::in(dir.path());
+    makeTestDatabase(paths.database());
+    TdmMain dm;
+    dm.dbNUV.DatabaseName = paths.database();
+    dm.dbNUV.Open();
+    TFileLog log(paths.log());
+    THoldingRecorder rec(dm, log);
+    rec.AfterFailure = [&] {
+        if (dm.trThread.InTransaction())
+            dm.trThread.Rollback();
+    };
+    rec.BeforeRetry = [&] {
+        if (!dm.dbNUV.Connected())
+            dm.dbNUV.Open();
+    };
+    const int held = int(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        dm.dbNUV.Close();
+        dm.dbNUV.DatabaseName = dir.path() + "/gone/NUV.GDB";
+        const int run = rec.StartRun(1);
+        for (int i = 0; i < held; ++i)
+            rec.AddSample(run, 1, i, 0);
+        dm.dbNUV.DatabaseName = paths.database();
+        state.ResumeTiming();
+        if (!rec.retry(-1))
+            state.SkipWithError("still refused");
+    }
+    state.counters["samples_per_s"] =
+        benchmark::Counter(double(held) * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 // 24 hours of polling at 271 ms through the sliding window.
@@ -79,7 +120,8 @@ void BM_PressChartOneDay(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_ProcessPressSample)->Iterations(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProcessPressSample)->Arg(0)->Arg(20)->Iterations(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HeldSamplesCatchUp)->Arg(2000)->Iterations(2)->UseRealTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_PressChartOneDay)->Iterations(1)->Unit(benchmark::kSecond);
 
 NUV_BENCHMARK_QT_MAIN((void)0)

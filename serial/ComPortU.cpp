@@ -96,6 +96,10 @@ int TComPort::OpenCommPort(int PortNumber, int BaudRate, int ReadIntervalTimeout
         throw notAccessible();
     }
     ::ioctl(fd, TIOCEXCL);
+    m_device = device;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0)
+        m_rdev = st.st_rdev;
 
     const auto fail = [&](int err) {
         ::ioctl(fd, TIOCNXCL);
@@ -121,6 +125,7 @@ int TComPort::OpenCommPort(int PortNumber, int BaudRate, int ReadIntervalTimeout
     tio.c_cc[VTIME] = 0;
     if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0)
         throw fail(errno);
+    m_requested = tio;
     // A pseudo-terminal has no parity to set, and the C library reports that
     // as a refusal; the simulator's line goes on without it.
     if (::tcsetattr(fd, TCSANOW, &tio) != 0 && !isPseudoTerminal(fd))
@@ -152,6 +157,9 @@ bool TComPort::Transact(const QByteArray& Command, TLineMode Mode, bool InvertRt
 }
 
 bool TComPort::TransactRS485(const QByteArray& Command, bool InvertRts) {
+    // Whatever waits in the input buffer is stale (noise, the rest of a long
+    // reply): left there it would be taken for the answer to this command.
+    purgeInput();
     setRts(!InvertRts);
     sleepMs(DelayBeforeWrite);
     const qsizetype written = writeAll(Command);
@@ -161,9 +169,9 @@ bool TComPort::TransactRS485(const QByteArray& Command, bool InvertRts) {
         Reply = QStringLiteral("Eror Count");
         return true;
     }
-    // No purge here: bytes that come after this read ends open the next reply.
     const QByteArray bytes = readReply();
     if (bytes.isEmpty()) {
+        checkNode();
         Reply = QStringLiteral("not answer");
         return true;
     }
@@ -194,6 +202,7 @@ qsizetype TComPort::writeAll(const QByteArray& bytes) {
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            checkGone(errno);
             return -1;
         }
         done += n;
@@ -248,20 +257,40 @@ QByteArray TComPort::readReply() {
         }
         if (rc == 0)
             continue;
-        if (!(p.revents & POLLIN))
+        if (!(p.revents & POLLIN)) {
+            // Hung up or in error without data: the device is gone.
+            m_lost = m_lost || (p.revents & (POLLHUP | POLLERR | POLLNVAL));
             return failed();
+        }
         const ssize_t n = ::read(m_fd, chunk, kMaxReply - buf.size());
         if (n < 0) {
             if (errno == EINTR || errno == EAGAIN)
                 continue;
+            checkGone(errno);
             return failed();
         }
-        if (n == 0)
-            return failed(); // readable but empty: the other end is gone
+        if (n == 0) {
+            m_lost = true; // readable but empty: the other end is gone
+            return failed();
+        }
         buf.append(chunk, n);
         lastByte = Clock::now();
     }
     return buf;
+}
+
+// The errors with which the kernel reports a device that is no longer there.
+void TComPort::checkGone(int err) {
+    if (err == EIO || err == ENXIO || err == ENODEV || err == EBADF)
+        m_lost = true;
+}
+
+// A silent line may also be a device node that went away (or now names
+// another device) while the descriptor still looks usable.
+void TComPort::checkNode() {
+    struct stat st {};
+    if (::stat(m_device.toLocal8Bit().constData(), &st) != 0 || st.st_rdev != m_rdev)
+        m_lost = true;
 }
 
 void TComPort::purgeInput() {

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <termios.h>
+
 enum TLineMode { lmRS485 = 0, lmRS232 = 1 };
 
 class EOpenComm : public Exception {
@@ -37,6 +39,16 @@ public:
     // True when the exchange failed; Reply then holds the error text.
     bool Transact(const QByteArray& Command, TLineMode Mode, bool InvertRts);
 
+    // True once the device is gone (an adapter pulled out, the far end of a
+    // pseudo-terminal closed): every later exchange fails, and only a new
+    // channel on the same COM name can talk again.
+    bool Lost() const { return m_lost; }
+
+    // The line settings the channel asked the driver for. A pseudo-terminal
+    // takes the speed and the character size but drops the parity, so what
+    // tcgetattr reports there is not all that was asked.
+    const termios& RequestedSettings() const { return m_requested; }
+
     QString Reply;
     int DelayBeforeWrite = 0;
     int DelayAfterWrite = 0;
@@ -51,8 +63,14 @@ private:
     QByteArray readReply();
     void purgeInput();
     void setRts(bool on);
+    void checkGone(int err);
+    void checkNode();
 
     int m_fd = -1;
+    bool m_lost = false;
+    termios m_requested{};
+    QString m_device;
+    unsigned long m_rdev = 0;
     int m_intervalTimeout = 0;
     int m_totalTimeout = 0;
 };

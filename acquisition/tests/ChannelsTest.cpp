@@ -174,13 +174,93 @@ TEST_F(PressTest, FailuresAreLoggedAndNeverStopAcquisition) {
     sample(reply("3.000")); // the next sample tries again
     EXPECT_EQ(m_state.PressRunId, 57);
 
-    settings("[dev]\r\nupp=1\r\ndownn=0\r\n");
-    sample(reply("3.000"));
-    EXPECT_EQ(m_log.lines.last(), "commErr: Floating point division by zero");
-
     m_view.text[TReadout::Label11] = "abc";
     m_log.fail = true;
     EXPECT_NO_THROW(sample(reply("3.000")));
+}
+
+// A denominator that cannot work stops the recording with one log line that
+// names the key and the file, however many samples come, until it is mended.
+TEST_F(PressTest, BadDenominatorRecordsNothingAndLogsOnce) {
+    for (const QByteArray bad : {"0", "-0", "", "inf", "-INF", "nan", "abc", "1e999", "0,0"}) {
+        m_log.lines.clear();
+        m_rec.samples.clear();
+        m_state.PressRunId = -1;
+        settings("[dev]\r\nupp=1\r\nmaxstart=1\r\ndownn=" + bad + "\r\n");
+        for (int i = 0; i < 20; ++i)
+            sample(reply("9.000"));
+        EXPECT_TRUE(m_rec.samples.isEmpty()) << bad.constData();
+        ASSERT_EQ(m_log.lines.size(), 1) << bad.constData() << m_log.lines.join('|').toStdString();
+        EXPECT_TRUE(m_log.lines[0].contains("\"downn\"")) << m_log.lines[0].toStdString();
+        EXPECT_TRUE(m_log.lines[0].contains(m_dir.path() + "/prjNUV.ini"));
+    }
+    m_log.lines.clear();
+    settings("[dev]\r\nupp=1\r\nmaxstart=1\r\ndownn=2\r\n");
+    sample(reply("9.000"));
+    ASSERT_EQ(m_rec.samples.size(), 1);
+    EXPECT_EQ(m_rec.samples[0].value, 4.5);
+    EXPECT_TRUE(m_log.lines.isEmpty());
+}
+
+// The constants are read again only when the file changes, not per sample.
+TEST_F(PressTest, SettingsFileIsReadAgainOnlyWhenItChanges) {
+    settings("[dev]\r\nupp=1\r\ndownn=1\r\nmaxstart=100\r\n");
+    for (int i = 0; i < 50; ++i)
+        sample(reply("2.000"));
+    EXPECT_EQ(m_press.settings().reads(), 1);
+    EXPECT_EQ(m_view.press.last().first, 2.0);
+    settings("[dev]\r\nupp=3\r\ndownn=1\r\nmaxstart=100\r\n");
+    sample(reply("2.000"));
+    EXPECT_EQ(m_press.settings().reads(), 2);
+    EXPECT_EQ(m_view.press.last().first, 6.0);
+    // A rewrite of the same size within the same clock tick is still seen.
+    settings("[dev]\r\nupp=4\r\ndownn=1\r\nmaxstart=100\r\n");
+    sample(reply("2.000"));
+    EXPECT_EQ(m_view.press.last().first, 8.0);
+    QFile::remove(m_dir.path() + "/prjNUV.ini");
+    sample(reply("2.000")); // no file: the defaults
+    EXPECT_DOUBLE_EQ(m_view.press.last().first, kn(2.0));
+}
+
+// Readings that are no finite number within the controller's five-character
+// field never reach the readouts or the recorder; each says why in the log.
+TEST_F(PressTest, ImpossibleReadingsAreNeverRecorded) {
+    settings("[dev]\r\nupp=1\r\ndownn=1\r\nmaxstart=1\r\n");
+    sample(reply("5.000"));
+    ASSERT_EQ(m_rec.samples.size(), 1);
+    for (const char* bad :
+         {"  inf", "  nan", "1e999", "1e+10", "-1e06", "0x1p3", "1,5.2", "\x01\x02\x03\x04\x05"})
+        sample(reply(bad));
+    EXPECT_EQ(m_rec.samples.size(), 1);
+    EXPECT_EQ(m_view.press.size(), 1);
+    ASSERT_EQ(m_log.lines.size(), 8) << m_log.lines.join('|').toStdString();
+    EXPECT_EQ(m_log.lines[0], "commErr: '  inf' is not a valid floating point value");
+    EXPECT_EQ(m_log.lines[2], "commErr: '1e999' is not a finite number");
+    EXPECT_EQ(m_log.lines[3], "commErr: '1e+10' is beyond the controller's five-character range");
+    EXPECT_EQ(m_log.lines[7],
+              "commErr: '\\x01\\x02\\x03\\x04\\x05' is not a valid floating point value");
+    sample(reply("99999"));
+    EXPECT_EQ(m_rec.samples.size(), 2);
+}
+
+// Two samples within the same millisecond give no speed: the sample is
+// recorded with 0, and the log says so once for the run, not per sample.
+TEST_F(PressTest, SpeedOverZeroMillisecondsIsZeroAndLoggedOncePerRun) {
+    settings("[dev]\r\nupp=1\r\ndownn=1\r\nmaxstart=2\r\n");
+    sample(reply("5.000"));
+    for (int i = 0; i < 5; ++i) {
+        m_state.Reply1 = reply("6.000");
+        m_press.ProcessPressSample(m_state); // the clock stands still
+    }
+    ASSERT_EQ(m_rec.samples.size(), 6);
+    for (int i = 1; i < 6; ++i)
+        EXPECT_EQ(m_rec.samples[i].speed, 0.0);
+    EXPECT_EQ(m_log.lines.size(), 1) << m_log.lines.join('|').toStdString();
+    sample(reply("1.000")); // the run ends
+    sample(reply("5.000")); // a new run
+    m_state.Reply1 = reply("6.000");
+    m_press.ProcessPressSample(m_state);
+    EXPECT_EQ(m_log.lines.size(), 2);
 }
 
 TEST(PressLocale, ControllerPointUnderACommaLocale) {
@@ -260,6 +340,22 @@ TEST_F(CbrTest, ReplyFormsAndSilentFailures) {
     m_state.CbrRunId = -1;
     EXPECT_NO_THROW(sample("ML9.000\r\n", "MD24.00\r\n"));
     EXPECT_EQ(m_state.CbrRunId, -1);
+}
+
+// Noise that reads as no finite number within the five-character field
+// never reaches the readouts, the chart or the recorder.
+TEST_F(CbrTest, ImpossibleReadingsAreNeverRecorded) {
+    sample("ML9.000\r\n", "MD20.00\r\n");
+    ASSERT_EQ(m_rec.samples.size(), 2);
+    for (const char* load : {"ML  inf\r\n", "ML1e999\r\n", "ML1e+10\r\n", "ML  nan\r\n"})
+        sample(load, "MD19.00\r\n");
+    for (const char* deformation : {"MD  inf\r\n", "MD1e+10\r\n", "MD0x1p3\r\n"})
+        sample("ML9.000\r\n", deformation);
+    EXPECT_EQ(m_rec.samples.size(), 2);
+    EXPECT_EQ(m_view.cbr.size(), 1);
+    EXPECT_EQ(m_state.CbrRunId, 57); // the run stays open
+    sample("ML9.000\r\n", "MD19.00\r\n");
+    EXPECT_EQ(m_rec.samples.size(), 4);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -29,6 +30,12 @@ public:
         ++cbrCalls;
         cbrReplies.append({t.Reply1, t.Reply2});
     }
+    void AcquisitionStatus(const TAcqStatus& s) override { statuses.append(s); }
+    bool saw(TAcqStatus::Kind kind) const {
+        return std::any_of(statuses.begin(), statuses.end(),
+                           [&](const TAcqStatus& s) { return s.kind == kind; });
+    }
+    QList<TAcqStatus> statuses;
 
     QStringList captions;
     QString pressReadout = "0.0";
@@ -95,10 +102,9 @@ TEST_F(TtrCommTest, CommandSequenceFollowsThePages) {
     EXPECT_EQ(seq.count("p.v") - 2 * m_host.cbrCalls, m_host.pressCalls);
     EXPECT_EQ(seq.count("U3"), m_host.cbrCalls);
 
-    // The caption shows the load reply exactly as received.
+    // The caption shows the load reply without its line end: no boxes.
     ASSERT_FALSE(m_host.captions.isEmpty());
-    EXPECT_TRUE(
-        QRegularExpression("^noravel PL.{5}\r\n$").match(m_host.captions.first()).hasMatch())
+    EXPECT_TRUE(QRegularExpression("^noravel PL.{5}$").match(m_host.captions.first()).hasMatch())
         << m_host.captions.first().toStdString();
     ASSERT_FALSE(m_host.cbrReplies.isEmpty());
     EXPECT_TRUE(m_host.cbrReplies.first().first.startsWith("ML"));
@@ -125,6 +131,12 @@ TEST_F(TtrCommTest, NoPortMeansTheThreadEndsAtOnce) {
         ASSERT_TRUE(serveUntil([&] { return thread.isFinished(); }, 3000)) << caption.toStdString();
         EXPECT_EQ(host.pressCalls, 0);
         EXPECT_TRUE(host.captions.isEmpty());
+        // The window is told, in words the operator reads.
+        ASSERT_TRUE(serveUntil([&] { return !host.statuses.isEmpty(); }, 2000));
+        EXPECT_EQ(host.statuses.last().kind, TAcqStatus::Kind::NoPort);
+        if (caption == "77")
+            EXPECT_EQ(host.statuses.last().text(),
+                      QStringLiteral("Няма връзка с пресата на COM77"));
     }
 }
 
@@ -135,8 +147,69 @@ TEST_F(TtrCommTest, SilentLineGivesNotAnswerInTheCaption) {
     TtrComm thread(m_host, "6", m_page, map());
     thread.start();
     ASSERT_TRUE(serveUntil([&] { return m_host.pressCalls >= 2; }));
+    // After a few seconds of silence the window hears of it, second by second.
+    ASSERT_TRUE(serveUntil([&] { return m_host.saw(TAcqStatus::Kind::NoReply); }, 8000));
+    const TAcqStatus silent = m_host.statuses.last();
+    EXPECT_GE(silent.silentSeconds, TtrComm::kSilentSeconds);
+    EXPECT_EQ(silent.text(),
+              QStringLiteral("Няма отговор от уреда от %1 s").arg(silent.silentSeconds));
+    // An answer clears it (sent again until one falls inside a read).
+    const auto answering = [&] { return m_host.statuses.last().kind == TAcqStatus::Kind::Polling; };
+    for (int i = 0; i < 30 && !answering(); ++i) {
+        pty.write("PL001.0\r\n");
+        serveFor(100);
+    }
+    EXPECT_TRUE(answering());
+
     stop(thread);
-    EXPECT_EQ(m_host.captions.last(), "noravel not answer");
+    EXPECT_TRUE(m_host.captions.contains("noravel not answer"));
+}
+
+// An adapter pulled out and plugged back: the thread says the port is lost,
+// ends the open runs, reopens the same COM name by itself once the device is
+// back and polls again, without a restart.
+TEST_F(TtrCommTest, LostPortIsReopenedWhenTheDeviceReturns) {
+    class RunningHost : public FakeHost {
+    public:
+        void ProcessPressSample(TAcqState& t) override {
+            FakeHost::ProcessPressSample(t);
+            t.PressRunId = 42; // a run is open
+            t.CbrRunId = 43;
+        }
+    } host;
+    auto sim = std::make_unique<SimProcess>(m_dir.path(), 9, QStringList{"--scenario", "idle"});
+    TtrComm thread(host, "9", m_page, map());
+    thread.start();
+    ASSERT_TRUE(serveUntil([&] { return host.pressCalls >= 2; }));
+
+    sim.reset(); // the device goes away
+    ASSERT_TRUE(serveUntil([&] { return host.saw(TAcqStatus::Kind::PortLost); }, 5000));
+    EXPECT_EQ(host.statuses.last().text(), QStringLiteral("Връзката с COM9 е загубена"));
+    EXPECT_FALSE(thread.isFinished());
+    EXPECT_EQ(thread.PressRunId, -1);
+    EXPECT_EQ(thread.CbrRunId, -1);
+    // Nothing of a dead device is handed on as a sample.
+    for (const QString& r : host.pressReplies)
+        EXPECT_TRUE(r.startsWith("PL")) << r.toStdString();
+    const int callsWhileAway = host.pressCalls;
+    serveFor(1500);
+    EXPECT_EQ(host.pressCalls, callsWhileAway);
+
+    sim = std::make_unique<SimProcess>(m_dir.path(), 9, QStringList{"--scenario", "idle"});
+    ASSERT_TRUE(serveUntil([&] { return host.pressCalls >= callsWhileAway + 2; }, 8000));
+    EXPECT_EQ(host.statuses.last().kind, TAcqStatus::Kind::Polling);
+    EXPECT_EQ(host.statuses.last().text(), QStringLiteral("Връзка с пресата на COM9"));
+    // The new device is addressed afresh before it is polled.
+    const QString seq = sim->commands().join(' ');
+    EXPECT_TRUE(seq.startsWith("U0 U255 p.v")) << seq.toStdString();
+    stop(thread);
+}
+
+TEST(TtrCommCaption, ControlCharactersAreLeftOutOrEscaped) {
+    EXPECT_EQ(TtrComm::visibleReply("PL044.9\r\n"), "PL044.9");
+    EXPECT_EQ(TtrComm::visibleReply(QString::fromLatin1("P\x01L\x7f\0", 5)), "P\\x01L\\x7f\\x00");
+    EXPECT_EQ(TtrComm::visibleReply("not answer"), "not answer");
+    EXPECT_EQ(TtrComm::visibleReply(QStringLiteral("Ок\t")), QStringLiteral("Ок\\x09"));
 }
 
 TEST_F(TtrCommTest, HandlerFailureEndsTheThread) {
@@ -148,6 +221,9 @@ TEST_F(TtrCommTest, HandlerFailureEndsTheThread) {
     TtrComm thread(host, "7", m_page, map());
     thread.start();
     EXPECT_TRUE(serveUntil([&] { return thread.isFinished(); }, 5000));
+    // The operator is told that acquisition stopped.
+    ASSERT_TRUE(serveUntil([&] { return host.saw(TAcqStatus::Kind::Stopped); }, 2000));
+    EXPECT_EQ(host.statuses.last().text(), QStringLiteral("Събирането на данни от COM7 е спряно"));
 }
 
 } // namespace

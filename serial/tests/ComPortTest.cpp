@@ -1,13 +1,20 @@
 #include "ComPortU.h"
 #include "PseudoTerminal.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
+#include <random>
 #include <thread>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -82,7 +89,9 @@ TEST_F(ComPortTest, SilenceGivesNotAnswerAfterTheTotalTimeout) {
     EXPECT_EQ(receive(5), QByteArray("p.v\r\n"));
 }
 
-TEST_F(ComPortTest, Rs485ReplyIsCappedAndTheRestOpensTheNextReply) {
+// The rest of an overlong reply is stale by the next command: it is
+// discarded before that command is sent, not taken for its answer.
+TEST_F(ComPortTest, Rs485ReplyIsCappedAndTheRestIsDiscardedBeforeTheNextCommand) {
     auto port = open();
     const QByteArray sixty = QByteArray(48, 'a') + "\r\n" + QByteArray(8, 'b') + "\r\n";
     ASSERT_EQ(sixty.size(), 60);
@@ -95,8 +104,68 @@ TEST_F(ComPortTest, Rs485ReplyIsCappedAndTheRestOpensTheNextReply) {
     EXPECT_EQ(port->Reply, QString::fromLatin1(sixty.left(50)));
     EXPECT_EQ(peer.get(), QByteArray("U255\r\n"));
 
-    EXPECT_FALSE(port->Transact("p.v\r\n", lmRS485, false));
-    EXPECT_EQ(port->Reply, QString::fromLatin1(sixty.mid(50)));
+    EXPECT_TRUE(port->Transact("p.v\r\n", lmRS485, false));
+    EXPECT_EQ(port->Reply, QStringLiteral("not answer"));
+}
+
+// A burst of noise on the line costs at most one cycle: the bytes waiting
+// when a command goes out are dropped, so the controller's answer is read.
+TEST_F(ComPortTest, NoiseBurstCostsAtMostOneCycle) {
+    auto port = open();
+    std::atomic<bool> done{false};
+    // The controller answers every command it recognises.
+    auto controller = std::async(std::launch::async, [&] {
+        QByteArray pending;
+        while (!done) {
+            pending += m_pty.read(20);
+            qsizetype nl;
+            while ((nl = pending.indexOf('\n')) >= 0) {
+                pending.remove(0, nl + 1);
+                m_pty.write("PL044.9\r\n");
+            }
+        }
+    });
+    QByteArray noise(10 * 1024, '\0');
+    std::mt19937 rng(7);
+    for (char& c : noise)
+        c = char(rng());
+    m_pty.write(noise);
+    int stale = 0;
+    for (int cycle = 0; cycle < 5; ++cycle) {
+        port->Transact("p.v\r\n", lmRS485, false);
+        if (port->Reply != QStringLiteral("PL044.9\r\n"))
+            ++stale;
+    }
+    done = true;
+    controller.get();
+    EXPECT_LE(stale, 1);
+}
+
+// The line is 4800 baud, 8 data bits, even parity checked, 1 stop bit. The
+// driver of a pseudo-terminal keeps speed, size and stop bits (read back
+// with tcgetattr) but drops parity, so parity is checked in what the channel
+// asked for.
+TEST_F(ComPortTest, LineSettingsAre4800EightEvenOne) {
+    auto port = open();
+    const int fd = ::open(m_pty.slaveName().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    termios set{};
+    ASSERT_EQ(::tcgetattr(fd, &set), 0);
+    ::close(fd);
+    EXPECT_EQ(::cfgetospeed(&set), speed_t(B4800));
+    EXPECT_EQ(::cfgetispeed(&set), speed_t(B4800));
+    EXPECT_EQ(set.c_cflag & CSIZE, tcflag_t(CS8));
+    EXPECT_EQ(set.c_cflag & CSTOPB, 0u);
+
+    const termios& asked = port->RequestedSettings();
+    EXPECT_EQ(::cfgetospeed(&asked), speed_t(B4800));
+    EXPECT_EQ(asked.c_cflag & CSIZE, tcflag_t(CS8));
+    EXPECT_NE(asked.c_cflag & PARENB, 0u) << "parity off";
+    EXPECT_EQ(asked.c_cflag & PARODD, 0u) << "odd parity";
+    EXPECT_NE(asked.c_iflag & INPCK, 0u) << "parity not checked";
+    EXPECT_EQ(asked.c_cflag & CSTOPB, 0u) << "two stop bits";
+    EXPECT_EQ(asked.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(asked.c_iflag & (IXON | IXOFF), 0u);
 }
 
 TEST_F(ComPortTest, Rs232PurgesWhatIsLeftAndEmptyCommandOnlyReads) {
@@ -134,8 +203,9 @@ TEST_F(ComPortTest, IntervalTimeoutEndsTheReadBetweenBytes) {
     EXPECT_FALSE(port->Transact("p.v\r\n", lmRS485, false));
     EXPECT_EQ(port->Reply, QStringLiteral("abcd"));
     peer.get();
-    EXPECT_FALSE(port->Transact("p.v\r\n", lmRS485, false));
-    EXPECT_EQ(port->Reply, QStringLiteral("ef\r\n"));
+    // What came after the read ended is stale by the next command.
+    EXPECT_TRUE(port->Transact("p.v\r\n", lmRS485, false));
+    EXPECT_EQ(port->Reply, QStringLiteral("not answer"));
 }
 
 TEST_F(ComPortTest, VanishedPeerFailsWithoutSpinning) {
@@ -143,12 +213,24 @@ TEST_F(ComPortTest, VanishedPeerFailsWithoutSpinning) {
     auto gone = std::make_unique<PseudoTerminal>();
     gone->linkAs(m_dir.path() + "/ports", 8);
     TComPort port(8, 4800, 200, 1, 1, 250, 50, 20, ComPortMap(m_dir.path() + "/ports"));
+    EXPECT_FALSE(port.Lost());
     gone.reset();
     const auto t0 = Clock::now();
     EXPECT_TRUE(port.Transact("p.v\r\n", lmRS485, false));
     EXPECT_TRUE(port.Reply == "not answer" || port.Reply == "Eror Count")
         << port.Reply.toStdString();
     EXPECT_GE(Clock::now() - t0, 65ms); // the failed exchange still took its pauses
+    EXPECT_TRUE(port.Lost());
+}
+
+// A silent controller is not a lost device; a device node that disappears is.
+TEST_F(ComPortTest, SilenceIsNotLossButAVanishedNodeIs) {
+    auto port = open(200, 60);
+    EXPECT_TRUE(port->Transact("p.v\r\n", lmRS485, false));
+    EXPECT_FALSE(port->Lost());
+    QFile::remove(m_dir.path() + "/ports/COM5");
+    EXPECT_TRUE(port->Transact("p.v\r\n", lmRS485, false));
+    EXPECT_TRUE(port->Lost());
 }
 
 } // namespace

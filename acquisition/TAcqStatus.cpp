@@ -1,0 +1,33 @@
+#include "TAcqStatus.h"
+
+namespace {
+
+QString device(TPage page) {
+    switch (page) {
+    case TPage::Press:
+        return QStringLiteral("пресата");
+    case TPage::Cbr:
+        return QStringLiteral("MARSHALL-CBR");
+    default:
+        return QStringLiteral("уредите");
+    }
+}
+
+} // namespace
+
+QString TAcqStatus::text() const {
+    const QString com = QStringLiteral("COM") + portCaption.trimmed();
+    switch (kind) {
+    case Kind::Polling:
+        return QStringLiteral("Връзка с %1 на %2").arg(device(page), com);
+    case Kind::NoPort:
+        return QStringLiteral("Няма връзка с %1 на %2").arg(device(page), com);
+    case Kind::PortLost:
+        return QStringLiteral("Връзката с %1 е загубена").arg(com);
+    case Kind::NoReply:
+        return QStringLiteral("Няма отговор от уреда от %1 s").arg(silentSeconds);
+    case Kind::Stopped:
+        return QStringLiteral("Събирането на данни от %1 е спряно").arg(com);
+    }
+    return QString();
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "TPage.h"
+
+#include <QString>
+
+// What the acquisition thread tells the window about the line, so that the
+// operator always sees whether the program is acquiring.
+struct TAcqStatus {
+    enum class Kind {
+        Polling,  // the port is open and the controller answers
+        NoPort,   // the port label is no number or the port cannot be opened
+        PortLost, // the device went away; it is reopened once it returns
+        NoReply,  // the port is open but the controller has not answered for a while
+        Stopped,  // the thread ended by a failure
+    };
+    Kind kind = Kind::Polling;
+    QString portCaption; // the port label's text ("3")
+    TPage page = TPage::Press;
+    int silentSeconds = 0; // NoReply: whole seconds since the last reply
+
+    bool problem() const { return kind != Kind::Polling; }
+    // The operator's text, in Bulgarian.
+    QString text() const;
+};

@@ -1,0 +1,238 @@
+#include "THoldingRecorder.h"
+
+#include "Exception.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+QString messageOf(const std::exception& e) {
+    if (const auto* ours = dynamic_cast<const Exception*>(&e))
+        return ours->message();
+    return QString::fromUtf8(e.what());
+}
+
+} // namespace
+
+THoldingRecorder::THoldingRecorder(TRecorder& target, TEventLog& log, Now now, qsizetype capacity)
+    : m_target(target), m_log(log), m_now(std::move(now)), m_capacity(capacity) {
+    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { retry(); });
+}
+
+THoldingRecorder::~THoldingRecorder() = default;
+
+int THoldingRecorder::StartRun(int DeviceId) {
+    return StartRunAt(DeviceId, m_now());
+}
+
+void THoldingRecorder::AddSample(int RunId, int DeviceId, double Value, double Speed) {
+    AddSampleAt(RunId, DeviceId, Value, Speed, m_now());
+}
+
+int THoldingRecorder::StartRunAt(int DeviceId, const QDateTime& at) {
+    if (retry()) {
+        try {
+            return m_target.StartRunAt(DeviceId, at);
+        } catch (const std::exception& e) {
+            refusedOrRethrow(e);
+        }
+    }
+    const Op op{true, DeviceId, m_nextProvisional++, 0, 0, at.toMSecsSinceEpoch()};
+    hold(op);
+    return op.run;
+}
+
+// A run whose start could not even be held goes first when its next sample
+// comes, so that no run is written without samples.
+void THoldingRecorder::AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
+                                   const QDateTime& at) {
+    if (const auto start = m_unstarted.find(RunId); start != m_unstarted.end()) {
+        const Op op = *start;
+        m_unstarted.erase(start);
+        put(op);
+    }
+    put(Op{false, DeviceId, RunId, Value, Speed, at.toMSecsSinceEpoch()});
+}
+
+void THoldingRecorder::put(const Op& op) {
+    if (retry()) {
+        try {
+            write(op);
+            return;
+        } catch (const std::exception& e) {
+            refusedOrRethrow(e);
+        }
+    }
+    hold(op);
+}
+
+// A statement the database rejects for what it says (a broken value, a run
+// that no longer exists) would be rejected again at every try and block
+// every later write behind it: it is not held but goes to the caller, as
+// without this recorder.
+void THoldingRecorder::refusedOrRethrow(const std::exception& e) {
+    const QString message = messageOf(e);
+    if (isStatementFault(message)) {
+        undo();
+        throw;
+    }
+    failed(message);
+}
+
+bool THoldingRecorder::isStatementFault(const QString& message) {
+    for (const char* w : {"Dynamic SQL Error", "violation of", "conversion error",
+                          "arithmetic exception", "string right truncation", "validation error"}) {
+        if (message.contains(QLatin1String(w), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+void THoldingRecorder::undo() {
+    if (!AfterFailure)
+        return;
+    try {
+        AfterFailure();
+    } catch (...) {
+        // The next write tries again whatever state this left.
+    }
+}
+
+// A held operation that the database rejects for itself is dropped, so the
+// ones behind it can be written; the log names the first of each episode.
+void THoldingRecorder::dropRejected(const QString& message) {
+    undo();
+    if (!m_held.front().start)
+        --m_heldSamples;
+    m_held.pop_front();
+    if (m_rejectedLogged)
+        return;
+    m_rejectedLogged = true;
+    try {
+        m_log.WriteLog(QStringLiteral("Задържан запис, отхвърлен от базата данни: ") + message,
+                       QStringLiteral("commErr"));
+    } catch (...) {
+    }
+}
+
+void THoldingRecorder::write(const Op& op) {
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(op.atMs);
+    if (op.start) {
+        m_realId.insert(op.run, m_target.StartRunAt(op.device, at));
+        return;
+    }
+    m_target.AddSampleAt(realId(op.run), op.device, op.value, op.speed, at);
+}
+
+// Catching up with many held samples goes in slices, so the window stays
+// responsive; the timer comes back at once for the next slice.
+bool THoldingRecorder::retry(int budgetMs) {
+    if (m_held.empty())
+        return true;
+    QElapsedTimer spent;
+    spent.start();
+    try {
+        if (BeforeRetry)
+            BeforeRetry();
+        while (!m_held.empty()) {
+            try {
+                write(m_held.front());
+            } catch (const std::exception& e) {
+                if (!isStatementFault(messageOf(e)))
+                    throw;
+                dropRejected(messageOf(e));
+                continue;
+            }
+            if (!m_held.front().start)
+                --m_heldSamples;
+            m_held.pop_front();
+            if (!m_held.empty() && budgetMs >= 0 && spent.elapsed() >= budgetMs) {
+                m_cause.clear(); // taking writes again, still catching up
+                m_timer.start(0);
+                tell();
+                return false;
+            }
+        }
+    } catch (const std::exception& e) {
+        failed(messageOf(e));
+        m_timer.start(kRetryMs);
+        tell();
+        return false;
+    }
+    recovered();
+    return true;
+}
+
+bool THoldingRecorder::finish(int budgetMs) {
+    if (retry(budgetMs))
+        return true;
+    m_timer.stop();
+    try {
+        m_log.WriteLog(QStringLiteral("При затваряне на програмата не бяха записани задържани "
+                                      "проби: ") +
+                           QString::number(m_heldSamples),
+                       QStringLiteral("commErr"));
+    } catch (...) {
+    }
+    return false;
+}
+
+// Beyond the capacity samples are counted as dropped, and a run start waits
+// for a sample of its run that can be held with it.
+void THoldingRecorder::hold(const Op& op) {
+    if (m_heldSamples >= m_capacity) {
+        if (op.start)
+            m_unstarted.insert(op.run, op);
+        else
+            ++m_dropped;
+    } else {
+        m_held.push_back(op);
+        if (!op.start)
+            ++m_heldSamples;
+    }
+    if (!m_timer.isActive())
+        m_timer.start(kRetryMs);
+    tell();
+}
+
+// One log line when an episode begins, not one per refused sample.
+void THoldingRecorder::failed(const QString& cause) {
+    undo();
+    m_cause = cause;
+    if (m_episode)
+        return;
+    m_episode = true;
+    try {
+        m_log.WriteLog(QStringLiteral("Базата данни не приема записи, пробите се задържат: ") +
+                           cause,
+                       QStringLiteral("commErr"));
+    } catch (...) {
+        // A full disk may refuse the log as well; the window still shows it.
+    }
+}
+
+void THoldingRecorder::recovered() {
+    m_timer.stop();
+    if (!m_episode)
+        return;
+    m_episode = false;
+    m_rejectedLogged = false;
+    m_cause.clear();
+    if (m_dropped > 0) {
+        try {
+            m_log.WriteLog(
+                QStringLiteral("Изгубени проби, докато базата данни не приемаше записи: ") +
+                    QString::number(m_dropped),
+                QStringLiteral("commErr"));
+        } catch (...) {
+        }
+    }
+    m_dropped = 0;
+    if (m_observer)
+        m_observer->RecorderRecovered();
+}
+
+void THoldingRecorder::tell() {
+    if (m_observer)
+        m_observer->RecorderFailing(m_cause, m_heldSamples, m_dropped);
+}

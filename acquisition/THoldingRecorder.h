@@ -1,0 +1,105 @@
+#pragma once
+
+#include "TEventLog.h"
+#include "TRecorder.h"
+#include "TRecorderObserver.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+
+// Records through the real recorder and, while the database refuses writes
+// (disk full, connection lost), holds the refused operation and every later
+// one in memory, in order, each with the moment it happened. They are written
+// in that order as soon as the database takes them again: at the next
+// operation and once a second. A run started while failing gets a provisional
+// id that later samples use; it is swapped for the real id when written.
+class THoldingRecorder : public TRecorder {
+public:
+    using Now = std::function<QDateTime()>;
+
+    THoldingRecorder(TRecorder& target, TEventLog& log, Now now = &QDateTime::currentDateTime,
+                     qsizetype capacity = kCapacity);
+    ~THoldingRecorder() override;
+    THoldingRecorder(const THoldingRecorder&) = delete;
+    THoldingRecorder& operator=(const THoldingRecorder&) = delete;
+
+    int StartRun(int DeviceId) override;
+    void AddSample(int RunId, int DeviceId, double Value, double Speed) override;
+    int StartRunAt(int DeviceId, const QDateTime& at) override;
+    void AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
+                     const QDateTime& at) override;
+
+    // Writes what is held, in order, until the database refuses again or
+    // budgetMs has passed (no limit when negative). True when nothing is
+    // held any more.
+    bool retry(int budgetMs = kRetryBudgetMs);
+
+    // The last try when the program closes: up to budgetMs of writing; what
+    // is still held then is named in the log. True when nothing was left.
+    bool finish(int budgetMs = kFinishBudgetMs);
+
+    void setObserver(TRecorderObserver* observer) { m_observer = observer; }
+    // Runs after every refused write, e.g. to end the refused transaction so
+    // that nothing of it is committed twice.
+    std::function<void()> AfterFailure;
+    // Runs before held operations are tried again, e.g. to reconnect; a
+    // failure here counts as a refusal.
+    std::function<void()> BeforeRetry;
+
+    bool failing() const { return m_episode; }
+    qsizetype held() const { return m_heldSamples; }
+    qint64 dropped() const { return m_dropped; }
+    const QString& cause() const { return m_cause; }
+    // The database id of a run, provisional or not (the provisional one
+    // itself while its run is still held).
+    int realId(int run) const { return m_realId.value(run, run); }
+
+    static constexpr qsizetype kCapacity = 1000000;
+    // A message that rejects the statement itself rather than the writing.
+    static bool isStatementFault(const QString& message);
+
+    static constexpr int kRetryMs = 1000;
+    static constexpr int kRetryBudgetMs = 200;
+    static constexpr int kFinishBudgetMs = 3000;
+    // Provisional run ids lie far above any id the database hands out.
+    static constexpr int kFirstProvisional = 1000000000;
+
+private:
+    struct Op {
+        bool start;
+        int device;
+        int run; // the caller's run id (provisional or real); for a start, the provisional id
+        double value;
+        double speed;
+        qint64 atMs;
+    };
+    void write(const Op& op);
+    void put(const Op& op);
+    void refusedOrRethrow(const std::exception& e);
+    void dropRejected(const QString& message);
+    void undo();
+    void hold(const Op& op);
+    void failed(const QString& cause);
+    void recovered();
+    void tell();
+
+    TRecorder& m_target;
+    TEventLog& m_log;
+    Now m_now;
+    qsizetype m_capacity;
+    std::deque<Op> m_held;
+    qsizetype m_heldSamples = 0;
+    qint64 m_dropped = 0;
+    QString m_cause;
+    bool m_episode = false;
+    bool m_rejectedLogged = false;
+    QHash<int, int> m_realId;
+    QHash<int, Op> m_unstarted; // provisional run id -> its start, not held for lack of room
+    int m_nextProvisional = kFirstProvisional;
+    TRecorderObserver* m_observer = nullptr;
+    QTimer m_timer;
+};

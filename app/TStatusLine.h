@@ -1,0 +1,38 @@
+#pragma once
+
+#include "TAcqStatus.h"
+#include "TRecorderObserver.h"
+
+#include <QLabel>
+
+// The main window's bottom line: whether the program is acquiring and
+// whether the database takes the recording. A problem shows in red until it
+// is gone; it never stops the polling cycle the way a message box would.
+class TStatusLine : public QLabel, public TRecorderObserver {
+    Q_OBJECT
+public:
+    explicit TStatusLine(QWidget* parent = nullptr);
+
+    void setAcquisition(const TAcqStatus& status);
+    // Acquisition stopped on purpose (port dialog, program end): nothing to say.
+    void clearAcquisition();
+
+    // TRecorderObserver
+    void RecorderFailing(const QString& cause, qsizetype held, qint64 dropped) override;
+    void RecorderRecovered() override;
+
+    bool alarming() const { return m_acqProblem || !m_recording.isEmpty(); }
+
+    // "Базата данни не приема записи: <причина>. Задържани проби: N".
+    static QString recordingText(const QString& cause, qsizetype held, qint64 dropped);
+    // The database's own (English) message said in the operator's words.
+    static QString causeInBulgarian(const QString& engineText);
+
+private:
+    void refresh();
+
+    QString m_acquisition;
+    bool m_acqProblem = false;
+    QString m_recording;
+    QString m_engineText;
+};
