@@ -29,14 +29,16 @@ std::optional<SimLine::Scenario> SimLine::scenarioByName(const QString& name) {
     return std::nullopt;
 }
 
+// A controller writes a point whatever the locale of the machine that runs
+// the simulator, so the text is not made by the C library's printf.
 QByteArray SimLine::fiveChars(double value) {
-    char buf[64];
+    QByteArray text;
     for (int decimals = 3; decimals >= 0; --decimals) {
-        std::snprintf(buf, sizeof buf, "%5.*f", decimals, value);
-        if (std::strlen(buf) <= 5)
-            return QByteArray(buf);
+        text = QByteArray::number(value, 'f', decimals).rightJustified(5, ' ');
+        if (text.size() <= 5)
+            return text;
     }
-    return QByteArray(buf).left(5); // out of range: the controller shows garbage too
+    return text.left(5); // out of range: the controller shows garbage too
 }
 
 double SimLine::noise(double amplitude) {

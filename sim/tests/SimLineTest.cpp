@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 TEST(SimLine, SelectionAndReplyForm) {
     SimLine line({});
     EXPECT_FALSE(line.answer("p.v\r\n", 0).has_value()); // nobody selected
@@ -14,7 +16,10 @@ TEST(SimLine, SelectionAndReplyForm) {
     EXPECT_FALSE(line.answer("p.v\r\n", 0).has_value());
 }
 
+// Under a decimal-comma locale (as a program that sets the C library's
+// locale from the system runs) the controller still writes a point.
 TEST(SimLine, FiveCharacterValues) {
+    std::setlocale(LC_ALL, "");
     EXPECT_EQ(SimLine::fiveChars(0.0), QByteArray("0.000"));
     EXPECT_EQ(SimLine::fiveChars(12.345), QByteArray("12.35"));
     EXPECT_EQ(SimLine::fiveChars(650.12), QByteArray("650.1"));
