@@ -424,8 +424,9 @@ void TfrmMain::Button2Click() {
     ZeroOffset = 0.0;
 }
 
-// The offset becomes minus the load shown, so an unloaded press reads about 0
-// from the next sample on.
+// The load shown already carries the offset in force: the new offset takes
+// that load away from it, so an unloaded press reads about 0 from the next
+// sample on, and a second press with no load change keeps it at 0.
 void TfrmMain::Button1Click() {
     const QString shown = Label11->text();
     const auto value = m_formats.controllerNumber(shown);
@@ -434,5 +435,5 @@ void TfrmMain::Button1Click() {
             this, QStringLiteral("'%1' is not a valid floating point value").arg(shown));
         return;
     }
-    ZeroOffset = -*value;
+    ZeroOffset -= *value;
 }
