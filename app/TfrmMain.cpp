@@ -11,6 +11,7 @@
 #include "TfrmViewer.h"
 #include "dmmainU.h"
 
+#include <QApplication>
 #include <QChartView>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -283,6 +284,21 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     FormStorage1->SaveFormPlacement(false);
     StopAcquisition();
     event->accept();
+}
+
+void TfrmMain::CloseOnSignal() {
+    if (std::exchange(m_closingOnSignal, true))
+        return;
+    // Hiding a modal window ends its loop without asking anything: a
+    // question would keep the program alive past the signal.
+    for (int guard = 0; guard < 16; ++guard) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == this)
+            break;
+        modal->hide();
+    }
+    close();
+    QCoreApplication::quit();
 }
 
 void TfrmMain::StartAcquisition() {

@@ -36,6 +36,10 @@ public:
 
     void StartAcquisition();
     void StopAcquisition();
+    // A termination signal: the open modal windows go without their questions,
+    // then the close button's path (the current exchange finishes, the
+    // settings are saved) and the program ends.
+    void CloseOnSignal();
     bool acquisitionRunning() const { return AcqThread != nullptr; }
 
     // TtrCommHost
@@ -123,4 +127,5 @@ private:
     TtrComm* AcqThread = nullptr;
     std::atomic<int> m_activePage{static_cast<int>(TPage::Press)};
     bool m_shown = false;
+    bool m_closingOnSignal = false;
 };
