@@ -157,4 +157,24 @@ TEST(Process, SecondProgramOnTheDatabaseSaysSoAndEndsAndTheHeldPortStaysShut) {
     EXPECT_TRUE(third.process().waitForFinished(5000));
 }
 
+TEST(Process, SettingsThatCannotWorkAreRefusedAndTheRefusalEndsOnASignal) {
+    QTemporaryDir dir;
+    makeTestDatabase(dir.path() + "/NUV.GDB");
+    writeAll(dir.path() + "/prjNUV.ini",
+             "[frmStorage]\r\nlblCom_Caption=3\r\n[dev]\r\ndownn=0\r\n");
+    AppProcess app(dir.path());
+    // The message stays for the operator to read ...
+    EXPECT_FALSE(app.process().waitForFinished(1500));
+    // ... and a termination signal still ends the program.
+    app.signal(SIGTERM);
+    ASSERT_TRUE(app.process().waitForFinished(5000));
+    EXPECT_EQ(app.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_NE(app.process().exitCode(), 0);
+    const QString said = QString::fromLocal8Bit(app.process().readAllStandardError());
+    EXPECT_TRUE(said.contains(dir.path() + "/prjNUV.ini")) << said.toStdString();
+    EXPECT_TRUE(said.contains("„downn“")) << said.toStdString();
+    // Nothing was started: no window state saved, no log.
+    EXPECT_FALSE(readAll(dir.path() + "/prjNUV.ini").contains("NormPos"));
+}
+
 } // namespace
