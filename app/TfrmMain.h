@@ -113,6 +113,8 @@ private:
                                   const QList<QPair<QString, QList<QLineEdit**>>>& rows);
 
     QLabel* readout(TReadout r) const;
+    bool pressAtRest(const TAcqState& thread) const;
+    void showRestAsZeroSpeed(const TAcqState& thread);
 
     AppPaths m_paths;
     TdmMain& m_dm;
@@ -128,4 +130,5 @@ private:
     std::atomic<int> m_activePage{static_cast<int>(TPage::Press)};
     bool m_shown = false;
     bool m_closingOnSignal = false;
+    const TAcqState* m_pressSample = nullptr; // the press sample being processed
 };

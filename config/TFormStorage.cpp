@@ -449,7 +449,8 @@ void TFormStorage::RestoreFormPlacement() {
         version = 0;
     if (version >= Version) {
         try {
-            restorePlacement(ini);
+            if (KeepPlacement)
+                restorePlacement(ini);
         } catch (const std::exception& e) {
             TMessages::current().error(m_window, QString::fromUtf8(e.what()));
             return;
@@ -485,12 +486,18 @@ void TFormStorage::SaveFormPlacement(bool destroying) {
         {QStringLiteral("NormPos"), pl.normPos},
         {QStringLiteral("Visible"), destroying ? QStringLiteral("1") : QStringLiteral("0")},
     };
-    QList<std::pair<QString, QString>> keys = placement;
+    QList<std::pair<QString, QString>> keys;
+    if (KeepPlacement)
+        keys = placement;
     for (const Prop& p : resolvedProps()) {
         const QString v = readValue(p);
         if (p.kind == Kind::Page && v.isEmpty())
             continue; // no key while no page is active
         keys.append({p.key, quotedIfNeeded(trimmedText(v))});
+    }
+    if (keys.isEmpty()) {
+        Saved = true;
+        return;
     }
     // One rewrite of the file: a failure leaves every key as it was.
     if (!ini.WriteStrings(IniSection, keys)) {

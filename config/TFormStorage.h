@@ -24,6 +24,11 @@ public:
     QString IniSection = QStringLiteral("frmStorage");
     QStringList StoredProps; // "Component.Property", in order
     int Version = 0;
+    // False for a window that opens at its own size where the toolkit puts it
+    // (a small dialog centred on its owner): its placement is neither taken
+    // from the file nor written to it, so it does not give its size to the
+    // next window either.
+    bool KeepPlacement = true;
 
     bool Restored = false;
     bool Saved = false;
