@@ -158,9 +158,11 @@ void TLiveCharts::AddPressPoints(double Value, double Speed) {
     fitSpeedAxis();
 }
 
-// The speed axis spans the speeds on the chart with some room, never less
-// than its smallest span, so a press at rest draws a flat line at 0 and a
-// run's speeds fill the chart's height.
+// The speed axis spans the loading speeds on the chart with some room,
+// never less than its smallest span, so a press at rest draws a flat line at
+// 0 and a run's speeds fill the chart's height. The plunge when a specimen
+// breaks (hundreds of kN/s downwards, one sample) is cut at minus the
+// highest loading speed: it would flatten every loading speed otherwise.
 void TLiveCharts::fitSpeedAxis() {
     double lo = kMinSpeedSpan.first, hi = kMinSpeedSpan.second;
     const auto points = Series4->points();
@@ -168,6 +170,7 @@ void TLiveCharts::fitSpeedAxis() {
         lo = std::min(lo, p.y());
         hi = std::max(hi, p.y());
     }
+    lo = std::max(lo, -hi);
     const double room = (hi - lo) * 0.05;
     if (lo < kMinSpeedSpan.first)
         lo -= room;

@@ -78,13 +78,18 @@ TEST(LiveDisplay, SpeedCurveIsDrawnAgainstAnAxisThatHoldsItsSpeeds) {
     EXPECT_LE(axis->min(), 0.0);
     EXPECT_GE(axis->max(), 0.0);
     EXPECT_LT(axis->max() - axis->min(), 20.0);
-    // A run's speeds, and a drop at the break, all lie on the axis.
-    for (double speed : {2.0, 15.0, 31.5, 30.0, -120.0, 0.0}) {
+    // A run's speeds all lie on the axis and fill most of it.
+    for (double speed : {2.0, 15.0, 31.5, 30.0, -4.0}) {
         clock.t = clock.t.addMSecs(300);
         charts.AddPressPoints(100, speed);
         EXPECT_LE(axis->min(), speed);
         EXPECT_GE(axis->max(), speed);
     }
+    EXPECT_LT(axis->max(), 31.5 * 1.5);
+    // The plunge at the break does not flatten them.
+    charts.AddPressPoints(10, -1200.0);
+    EXPECT_GE(axis->min(), -31.5 * 1.5);
+    EXPECT_GE(axis->max(), 31.5);
 }
 
 TEST(LiveDisplay, NumbersFollowTheOperatorsFormatAndTicksAreRound) {
