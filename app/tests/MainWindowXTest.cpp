@@ -155,6 +155,41 @@ TEST_F(MainWindowX, PortDialogHasADialogsSizeSitsOnTheMainWindowAndKeepsThePortI
     EXPECT_TRUE(readAll(paths().settings()).contains("NormPos=40,30,1240,780\r\n"));
 }
 
+// The main window closed maximized, start after start: it opens maximized
+// and keeps its normal rectangle, instead of creeping up by its title bar.
+TEST_F(MainWindowX, ClosedMaximizedItComesBackWhereItWasAtEveryStart) {
+    writeAll(paths().settings(), "[frmStorage]\r\nNormPos=100,80,900,680\r\nShowCmd=1\r\n");
+    const auto normPos = [&] {
+        const QByteArray all = readAll(paths().settings());
+        const qsizetype at = all.indexOf("\nNormPos=");
+        return all.mid(at + 1, all.indexOf('\r', at) - at - 1);
+    };
+    for (int start = 0; start < 10; ++start) {
+        TdmMain dm;
+        TfrmMain w(paths(), dm);
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        serveFor(400);
+        if (start == 0) {
+            EXPECT_EQ(w.frameGeometry(), QRect(100, 80, 800, 600));
+            w.showMaximized();
+            serveFor(400);
+        }
+        ASSERT_TRUE(w.isMaximized()) << start;
+        w.close();
+        ASSERT_EQ(normPos(), "NormPos=100,80,900,680") << "after " << start + 1 << " starts";
+    }
+    TdmMain dm;
+    TfrmMain w(paths(), dm);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    serveFor(400);
+    w.showNormal();
+    serveUntil([&] { return w.frameGeometry() == QRect(100, 80, 800, 600); }, 3000);
+    EXPECT_EQ(w.frameGeometry(), QRect(100, 80, 800, 600));
+    w.close();
+}
+
 TEST(QtTexts, StandardButtonsAreInBulgarian) {
     ASSERT_TRUE(TTranslations::install(*qApp));
     QString cancel, yes, no;
