@@ -289,6 +289,7 @@ void TfrmMain::FormShow() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+    m_closed = true;
     FormStorage1->SaveFormPlacement(false);
     StopAcquisition();
     event->accept();
@@ -310,7 +311,9 @@ void TfrmMain::CloseOnSignal() {
 }
 
 void TfrmMain::StartAcquisition() {
-    if (AcqThread)
+    // A port dialog that a signal closed returns into its restart after the
+    // window has closed: nothing is started any more then.
+    if (AcqThread || m_closed)
         return;
     AcqThread = new TtrComm(*this, lblCom->text(), m_activePage, ComPortMap(m_paths.ports()));
     AcqThread->start();

@@ -130,5 +130,6 @@ private:
     std::atomic<int> m_activePage{static_cast<int>(TPage::Press)};
     bool m_shown = false;
     bool m_closingOnSignal = false;
+    bool m_closed = false;
     const TAcqState* m_pressSample = nullptr; // the press sample being processed
 };
