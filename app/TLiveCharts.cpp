@@ -40,6 +40,23 @@ QLineSeries* series(const QString& name, const QColor& colour) {
     return s;
 }
 
+// Round ticks at a fixed step from 0, whole numbers: "0 10 20 30 40 50"
+// rather than "0 12 25 37 50" cut to fit.
+void roundTicks(QValueAxis* axis, double step) {
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0.0);
+    axis->setTickInterval(step);
+    axis->setLabelFormat(QStringLiteral("%.0f"));
+}
+
+// Axis labels in the operator's number format, like the readouts beside them.
+void localize(QChart* chart) {
+    QLocale locale = QLocale::system();
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    chart->setLocale(locale);
+    chart->setLocalizeNumbers(true);
+}
+
 QChartView* view(QChart* chart, const QString& name) {
     auto* v = new QChartView(chart);
     v->setObjectName(name);
@@ -60,13 +77,20 @@ void TLiveCharts::buildPress() {
     auto* chart = new QChart;
     chart->setTitle(QStringLiteral("Графика"));
     Series3 = series(QStringLiteral("Налягане"), QColor(255, 15, 15));
-    Series4 = series(QStringLiteral("Скорост"), QColor(Qt::lightGray));
-    Series4->setPen(Qt::NoPen); // the speed is in the legend only
+    // The speed is drawn, in a colour that shows on white, against its own
+    // axis, which follows the speeds on the chart.
+    Series4 = series(QStringLiteral("Скорост"), kSpeedColour);
     chart->addSeries(Series3);
     chart->addSeries(Series4);
     m_plqTime = timeAxis(QStringLiteral("t (min:sec)"));
     auto* left = valueAxis(-1, 1300, QStringLiteral("KN"), false);
-    auto* right = valueAxis(216, 394, QStringLiteral("KN/s"), false);
+    roundTicks(left, 200);
+    m_plqSpeed =
+        valueAxis(kMinSpeedSpan.first, kMinSpeedSpan.second, QStringLiteral("KN/s"), false);
+    m_plqSpeed->setLabelFormat(QStringLiteral("%.1f"));
+    m_plqSpeed->setLinePenColor(kSpeedColour);
+    m_plqSpeed->setLabelsColor(kSpeedColour);
+    auto* right = m_plqSpeed;
     chart->addAxis(m_plqTime, Qt::AlignBottom);
     chart->addAxis(left, Qt::AlignLeft);
     chart->addAxis(right, Qt::AlignRight);
@@ -81,7 +105,8 @@ void TLiveCharts::buildPress() {
         m->setVisible(false);
     const auto speedMarkers = chart->legend()->markers(Series4);
     for (QLegendMarker* m : speedMarkers)
-        m->setBrush(QColor(Qt::lightGray));
+        m->setBrush(kSpeedColour);
+    localize(chart);
     chartPLQ = view(chart, QStringLiteral("chartPLQ"));
 }
 
@@ -94,8 +119,9 @@ void TLiveCharts::buildCbr() {
     chart->addSeries(Series2);
     m_cbrTime = timeAxis(QString());
     auto* left = valueAxis(0, 50, QStringLiteral("N"), true);
-    left->setLabelFormat(QStringLiteral("%d"));
+    roundTicks(left, 10);
     auto* right = valueAxis(0, 25, QStringLiteral("mm"), true);
+    roundTicks(right, 5);
     chart->addAxis(m_cbrTime, Qt::AlignBottom);
     chart->addAxis(left, Qt::AlignLeft);
     chart->addAxis(right, Qt::AlignRight);
@@ -104,6 +130,7 @@ void TLiveCharts::buildCbr() {
     Series2->attachAxis(m_cbrTime);
     Series2->attachAxis(right);
     chart->legend()->setVisible(false);
+    localize(chart);
     chartCBR = view(chart, QStringLiteral("chartCBR"));
 }
 
@@ -127,6 +154,32 @@ void TLiveCharts::AddPressPoints(double Value, double Speed) {
         Series3->remove(0);
         Series4->remove(0);
         moveWindow(m_plqTime, now);
+    }
+    fitSpeedAxis();
+}
+
+// The speed axis spans the loading speeds on the chart with some room,
+// never less than its smallest span, so a press at rest draws a flat line at
+// 0 and a run's speeds fill the chart's height. The plunge when a specimen
+// breaks (hundreds of kN/s downwards, one sample) is cut at minus the
+// highest loading speed: it would flatten every loading speed otherwise.
+void TLiveCharts::fitSpeedAxis() {
+    double lo = kMinSpeedSpan.first, hi = kMinSpeedSpan.second;
+    const auto points = Series4->points();
+    for (const QPointF& p : points) {
+        lo = std::min(lo, p.y());
+        hi = std::max(hi, p.y());
+    }
+    lo = std::max(lo, -hi);
+    const double room = (hi - lo) * 0.05;
+    if (lo < kMinSpeedSpan.first)
+        lo -= room;
+    if (hi > kMinSpeedSpan.second)
+        hi += room;
+    if (lo != m_speedSpan.first || hi != m_speedSpan.second) {
+        m_speedSpan = {lo, hi};
+        m_plqSpeed->setRange(lo, hi);
+        m_plqSpeed->applyNiceNumbers();
     }
 }
 

@@ -2,6 +2,10 @@
 
 #include "TLiveView.h"
 
+#include <QColor>
+
+#include <utility>
+
 class QChart;
 class QChartView;
 class QDateTimeAxis;
@@ -33,14 +37,21 @@ public:
     QDateTimeAxis* cbrTimeAxis() const { return m_cbrTime; }
 
     static constexpr qint64 kWindowMs = 15 * 60 * 1000;
+    // The speed axis never spans less than this, in kN/s.
+    static constexpr std::pair<double, double> kMinSpeedSpan{-1.0, 5.0};
+    QValueAxis* pressSpeedAxis() const { return m_plqSpeed; }
 
 private:
     void buildPress();
     void buildCbr();
     // The window ends at now; its range is always set as a whole.
     static void moveWindow(QDateTimeAxis* axis, const QDateTime& now);
+    void fitSpeedAxis();
 
     const TClock& m_clock;
     QDateTimeAxis* m_plqTime = nullptr;
     QDateTimeAxis* m_cbrTime = nullptr;
+    QValueAxis* m_plqSpeed = nullptr;
+    std::pair<double, double> m_speedSpan = kMinSpeedSpan;
+    static inline const QColor kSpeedColour{0, 90, 200};
 };

@@ -6,12 +6,14 @@
 #include "TMessages.h"
 #include "TPageControl.h"
 #include "TStatusLine.h"
+#include "TSpeedAtRest.h"
 #include "TfrmComPort.h"
 #include "TfrmGroup.h"
 #include "TfrmObekt.h"
 #include "TfrmViewer.h"
 #include "dmmainU.h"
 
+#include <QApplication>
 #include <QChartView>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -31,8 +33,10 @@
 
 namespace {
 
+// The design's "0.0", with the operator's decimal separator like every
+// number that follows it.
 QLabel* readoutLabel(const QString& name, QWidget* parent) {
-    auto* l = new QLabel(QStringLiteral("0.0"), parent);
+    auto* l = new QLabel(TFormats().fixed(0.0, 1), parent);
     l->setObjectName(name);
     QFont f = l->font();
     f.setPointSize(28);
@@ -187,13 +191,18 @@ QWidget* TfrmMain::buildCbrPage() {
     TabSheet1 = new QWidget(this);
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     auto* lay = new QVBoxLayout(TabSheet1);
-    auto* readouts = new QHBoxLayout;
+    auto* readouts = new QGridLayout;
     Label15 = readoutLabel(QStringLiteral("Label15"), TabSheet1);
     Label16 = readoutLabel(QStringLiteral("Label16"), TabSheet1);
-    nameFor(Label15, QStringLiteral("MARSHALL-CBR N"));
-    nameFor(Label16, QStringLiteral("MARSHALL-CBR mm"));
-    readouts->addWidget(Label15);
-    readouts->addWidget(Label16);
+    // Nobody could tell force from deformation without their captions.
+    const QString c22 = QStringLiteral("Натоварване N");
+    const QString c23 = QStringLiteral("Деформация mm");
+    readouts->addWidget(caption(QStringLiteral("Label22"), c22, TabSheet1), 0, 0);
+    readouts->addWidget(caption(QStringLiteral("Label23"), c23, TabSheet1), 0, 1);
+    readouts->addWidget(Label15, 1, 0);
+    readouts->addWidget(Label16, 1, 1);
+    nameFor(Label15, c22);
+    nameFor(Label16, c23);
     lay->addLayout(readouts);
     lay->addWidget(m_charts.chartCBR, 1);
     return TabSheet1;
@@ -284,13 +293,31 @@ void TfrmMain::FormShow() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+    m_closed = true;
     FormStorage1->SaveFormPlacement(false);
     CloseAcquisition();
     event->accept();
 }
 
+void TfrmMain::CloseOnSignal() {
+    if (std::exchange(m_closingOnSignal, true))
+        return;
+    // Hiding a modal window ends its loop without asking anything: a
+    // question would keep the program alive past the signal.
+    for (int guard = 0; guard < 16; ++guard) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == this)
+            break;
+        modal->hide();
+    }
+    close();
+    QCoreApplication::quit();
+}
+
 void TfrmMain::StartAcquisition() {
-    if (AcqThread)
+    // A port dialog that a signal closed returns into its restart after the
+    // window has closed: nothing is started any more then.
+    if (AcqThread || m_closed)
         return;
     AcqThread = new TtrComm(*this, lblCom->text(), m_activePage, ComPortMap(m_paths.ports()));
     AcqThread->start();
@@ -319,7 +346,8 @@ void TfrmMain::lblComClick() {
     std::unique_ptr<TfrmComPort> dialog;
     try {
         dialog = std::make_unique<TfrmComPort>(m_paths, ComPortMap(m_paths.ports()),
-                                               SystemPorts ? SystemPorts() : QStringList(), this);
+                                               SystemPorts ? SystemPorts() : QStringList(), this,
+                                               lblCom->text());
     } catch (const Exception& e) {
         // No list of ports: acquisition stays stopped until a later choice succeeds.
         TMessages::current().error(this, e.message());
@@ -381,7 +409,24 @@ void TfrmMain::SetPressReadout(const QString& text) {
 }
 
 void TfrmMain::ProcessPressSample(TAcqState& thread) {
+    m_pressSample = &thread;
     m_press->ProcessPressSample(thread);
+    m_pressSample = nullptr;
+    showRestAsZeroSpeed(thread);
+}
+
+bool TfrmMain::pressAtRest(const TAcqState& thread) const {
+    return thread.PressRunId <= 0 && TSpeedAtRest::atRest(thread.ValueHistory, m_formats);
+}
+
+// While no run is open and the load only wanders within its noise, the
+// speed readouts show 0 instead of the noise's speed.
+void TfrmMain::showRestAsZeroSpeed(const TAcqState& thread) {
+    if (!pressAtRest(thread))
+        return;
+    const QString zero = m_formats.format00(0.0);
+    Label12->setText(zero);
+    Label18->setText(zero);
 }
 
 void TfrmMain::ProcessCbrSample(TAcqState& thread) {
@@ -417,7 +462,7 @@ void TfrmMain::InitTimeAxes() {
 }
 
 void TfrmMain::AddPressPoints(double Value, double Speed) {
-    m_charts.AddPressPoints(Value, Speed);
+    m_charts.AddPressPoints(Value, m_pressSample && pressAtRest(*m_pressSample) ? 0.0 : Speed);
 }
 
 void TfrmMain::AddCbrPoints(double Value, double Deformation) {
@@ -428,8 +473,9 @@ void TfrmMain::Button2Click() {
     ZeroOffset = 0.0;
 }
 
-// The offset becomes minus the load shown, so an unloaded press reads about 0
-// from the next sample on.
+// The load shown already carries the offset in force: the new offset takes
+// that load away from it, so an unloaded press reads about 0 from the next
+// sample on, and a second press with no load change keeps it at 0.
 void TfrmMain::Button1Click() {
     const QString shown = Label11->text();
     const auto value = m_formats.controllerNumber(shown);
@@ -438,7 +484,7 @@ void TfrmMain::Button1Click() {
             this, QStringLiteral("'%1' is not a valid floating point value").arg(shown));
         return;
     }
-    ZeroOffset = -*value;
+    ZeroOffset -= *value;
 }
 
 void TfrmMain::buildStatusLine(QWidget* bottom) {

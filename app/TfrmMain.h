@@ -38,6 +38,10 @@ public:
 
     void StartAcquisition();
     void StopAcquisition();
+    // A termination signal: the open modal windows go without their questions,
+    // then the close button's path (the current exchange finishes, the
+    // settings are saved) and the program ends.
+    void CloseOnSignal();
     bool acquisitionRunning() const { return AcqThread != nullptr; }
 
     // TtrCommHost
@@ -121,6 +125,8 @@ private:
     QLabel* readout(TReadout r) const;
     void buildStatusLine(QWidget* bottom);
     void setUpRecording();
+    bool pressAtRest(const TAcqState& thread) const;
+    void showRestAsZeroSpeed(const TAcqState& thread);
 
     AppPaths m_paths;
     TdmMain& m_dm;
@@ -137,4 +143,7 @@ private:
     TtrComm* AcqThread = nullptr;
     std::atomic<int> m_activePage{static_cast<int>(TPage::Press)};
     bool m_shown = false;
+    bool m_closingOnSignal = false;
+    bool m_closed = false;
+    const TAcqState* m_pressSample = nullptr; // the press sample being processed
 };

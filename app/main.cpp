@@ -1,55 +1,73 @@
 #include "AppPaths.h"
 #include "FbEngine.h"
+#include "TInstanceLock.h"
+#include "TSettingsCheck.h"
+#include "TSignalWatcher.h"
+#include "TStartupMessage.h"
+#include "TTranslations.h"
 #include "TfrmMain.h"
 #include "dmmainU.h"
 
 #include <QApplication>
-#include <QSocketNotifier>
 
-#include <csignal>
-
-#include <sys/socket.h>
-#include <unistd.h>
+#include <cstdio>
 
 namespace {
 
-int g_signalPipe[2] = {-1, -1};
+constexpr int kExitAlreadyRunning = 3;
+constexpr int kExitBadSettings = 2;
+// A second program on the same database says so and is gone within 5 s.
+constexpr int kAlreadyRunningBoxMs = 4000;
 
-void onSignal(int) {
-    const char c = 1;
-    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &c, 1);
+// One program per database; a lock file that cannot be used at all (a
+// read-only folder) stops nothing: the engine then reports the folder itself.
+bool secondInstance(const TInstanceLock& lock, TSignalWatcher& signalWatcher) {
+    if (lock.state() == TInstanceLock::State::Unavailable)
+        std::fprintf(stderr, "prjNUV: %s: %s\n", qPrintable(lock.path()),
+                     qPrintable(lock.reason()));
+    if (lock.state() != TInstanceLock::State::HeldByAnother)
+        return false;
+    TStartupMessage::show(QStringLiteral("Програмата вече работи с тази база данни\n%1")
+                              .arg(AppPaths::besideExecutable().database()),
+                          kAlreadyRunningBoxMs, &signalWatcher);
+    return true;
 }
 
-// SIGTERM and SIGINT close the main window the way the operator's close does.
-void closeOnSignals(QWidget& window) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-        char c;
-        [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &c, 1);
-        window.close();
-    });
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
+bool settingsRefused(const AppPaths& paths, TSignalWatcher& signalWatcher) {
+    const QStringList problems = TSettingsCheck::problems(paths.settings());
+    if (problems.isEmpty())
+        return false;
+    TStartupMessage::show(problems.join(QStringLiteral("\n\n")), 0, &signalWatcher);
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // First of all, before any thread (the database engine's included) exists.
+    TSignalWatcher::blockTerminationSignals();
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("prjNUV"));
-    FbEngine::prepare(AppPaths::besideExecutable().dir); // before the first database is opened
+    TTranslations::install(app);
+    TSignalWatcher signalWatcher;
+    const AppPaths paths = AppPaths::besideExecutable();
+
+    // The embedded engine's lock folder, before the first database is opened.
+    FbEngine::prepare(paths.dir);
+
+    const TInstanceLock lock(TInstanceLock::pathFor(paths.database()));
+    if (secondInstance(lock, signalWatcher))
+        return kExitAlreadyRunning;
+    if (settingsRefused(paths, signalWatcher))
+        return kExitBadSettings;
 
     // The data module outlives the main window: the window's last save and the
     // end of acquisition may still need it.
     TdmMain dmMain;
-    TfrmMain frmMain(AppPaths::besideExecutable(), dmMain);
-    closeOnSignals(frmMain);
+    TfrmMain frmMain(paths, dmMain);
+    // A termination signal takes the close button's path.
+    QObject::connect(&signalWatcher, &TSignalWatcher::received, &frmMain, &TfrmMain::CloseOnSignal);
     frmMain.show();
     return app.exec();
 }

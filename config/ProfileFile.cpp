@@ -34,7 +34,11 @@ void TProfileFile::load() {
     QFile f(m_path);
     if (!f.open(QIODevice::ReadOnly))
         return;
-    const QByteArray all = f.readAll();
+    loadBytes(f.readAll());
+}
+
+void TProfileFile::loadBytes(const QByteArray& all) {
+    m_lines.clear();
     qsizetype pos = 0;
     while (pos < all.size()) {
         const qsizetype nl = all.indexOf('\n', pos);
@@ -152,6 +156,36 @@ void TProfileFile::put(const QString& section, const QString& key, const QString
             lines[last].end = kCrLf;
         lines.insert(last + 1, {newLine, kCrLf});
     }
+}
+
+std::optional<QString> TProfileFile::unreadableReason(const QByteArray& bytes) {
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return QStringLiteral("текст в UTF-16 вместо Windows-1251");
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes.at(i));
+        // Tab, line ends and the old end-of-file mark are all a text file holds.
+        if (b < 0x20 && b != '\t' && b != '\r' && b != '\n' && b != 0x1A) {
+            // Latin text in UTF-16 has every other byte 0.
+            const bool utf16 = b == 0 && bytes.size() >= 4 && bytes.count('\0') * 3 >= bytes.size();
+            return utf16 ? QStringLiteral("текст в UTF-16 вместо Windows-1251")
+                         : QStringLiteral("двоични данни (байт 0x%1 на позиция %2)")
+                               .arg(QString::number(b, 16).toUpper().rightJustified(2, u'0'))
+                               .arg(i);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> TProfileFile::unwritableReason() const {
+    // The permission bits decide, also for a user who could write anyway (root).
+    const QFileInfo info(m_path);
+    constexpr auto kWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (info.exists() && !(info.permissions() & kWrite))
+        return QStringLiteral("файлът е само за четене");
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.isDir() || !(folder.permissions() & kWrite) || !folder.isWritable())
+        return QStringLiteral("в папката %1 не може да се записва").arg(folder.absoluteFilePath());
+    return std::nullopt;
 }
 
 bool TProfileFile::save(const QList<Line>& lines) const {

@@ -23,6 +23,15 @@ public:
 
     // Reads the file afresh; a missing or unreadable file reads as empty.
     void load();
+    // Takes the file's bytes as given (the parser alone, without the disk).
+    void loadBytes(const QByteArray& all);
+
+    // Why these bytes are no profile file in Windows-1251 (UTF-16 text, NUL
+    // bytes or other binary data), in Bulgarian; std::nullopt when they are one.
+    static std::optional<QString> unreadableReason(const QByteArray& bytes);
+    // Why the file could not be written (read-only file or folder), in
+    // Bulgarian; std::nullopt when a write can succeed.
+    std::optional<QString> unwritableReason() const;
 
     // The value, or std::nullopt when the key is not there.
     std::optional<QString> value(const QString& section, const QString& key) const;

@@ -6,6 +6,8 @@
 #include "U_IniFile.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -13,9 +15,13 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QWidget>
+#include <QWindowStateChangeEvent>
 
 #include <numeric>
+#include <optional>
+
 #include <utility>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -64,10 +70,49 @@ QList<int> fourNumbers(const QString& value, const QList<int>& fallback) {
     return out;
 }
 
+// The window manager's own word on a window's frame (_NET_FRAME_EXTENTS):
+// the toolkit asks once and keeps an answer of no frame when it asked before
+// the frame was there, which happens on a busy machine.
+std::optional<QMargins> x11FrameExtents(const QWidget* w) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb") ||
+        !w->testAttribute(Qt::WA_WState_Created) || !w->isWindow())
+        return std::nullopt;
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c)
+        return std::nullopt;
+    static const xcb_atom_t atom = [c] {
+        const char name[] = "_NET_FRAME_EXTENTS";
+        xcb_intern_atom_reply_t* r =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+        const xcb_atom_t a = r ? r->atom : XCB_ATOM_NONE;
+        free(r);
+        return a;
+    }();
+    if (atom == XCB_ATOM_NONE)
+        return std::nullopt;
+    xcb_get_property_reply_t* r = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, xcb_window_t(w->winId()), atom, XCB_ATOM_CARDINAL, 0, 4),
+        nullptr);
+    std::optional<QMargins> out;
+    if (r && r->format == 32 && xcb_get_property_value_length(r) == 16) {
+        const auto* d = static_cast<const quint32*>(xcb_get_property_value(r));
+        out = QMargins(int(d[0]), int(d[2]), int(d[1]), int(d[3])); // left, right, top, bottom
+    }
+    free(r);
+    return out;
+}
+
 QMargins frameMargins(const QWidget* w) {
+    if (const auto m = x11FrameExtents(w))
+        return *m;
     const QRect f = w->frameGeometry();
     const QRect g = w->geometry();
     return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
+}
+
+QRect frameOf(const QWidget* w) {
+    return w->geometry().marginsAdded(frameMargins(w));
 }
 
 int pixelsPerInch() {
@@ -79,6 +124,11 @@ int pixelsPerInch() {
 
 TFormStorage::TFormStorage(QWidget* window) : QObject(window), m_window(window) {
     setObjectName(QStringLiteral("FormStorage1"));
+    m_settling.setSingleShot(true);
+    m_settleTick.setInterval(40);
+    connect(&m_settleTick, &QTimer::timeout, this, &TFormStorage::settleFrame);
+    connect(&m_settling, &QTimer::timeout, this, &TFormStorage::endSettling);
+    m_window->installEventFilter(this);
 }
 
 QString TFormStorage::screenSuffix() {
@@ -166,16 +216,9 @@ void TFormStorage::writeValue(const Prop& p, const QString& text) {
         if (!ok)
             v = 0;
         const bool width = p.property == QLatin1String("Width");
-        if (auto* split = qobject_cast<QSplitter*>(w->parentWidget())) {
-            // Inside a splitter the size is a share of the splitter.
-            QList<int> sizes = split->sizes();
-            const int i = split->indexOf(w);
-            const int total = std::accumulate(sizes.begin(), sizes.end(), 0);
-            if (i >= 0 && sizes.size() == 2) {
-                sizes[i] = v;
-                sizes[1 - i] = std::max(0, total - v);
-                split->setSizes(sizes);
-            }
+        if (qobject_cast<QSplitter*>(w->parentWidget())) {
+            setSplitSize(w, v);
+            m_splitSizes.append({w, v});
             return;
         }
         if (width)
@@ -195,6 +238,91 @@ void TFormStorage::writeValue(const Prop& p, const QString& text) {
     }
 }
 
+// Inside a splitter the size is a share of the splitter.
+void TFormStorage::setSplitSize(QWidget* w, int size) {
+    auto* split = qobject_cast<QSplitter*>(w->parentWidget());
+    if (!split)
+        return;
+    QList<int> sizes = split->sizes();
+    const int i = split->indexOf(w);
+    const int total = std::accumulate(sizes.begin(), sizes.end(), 0);
+    if (i >= 0 && sizes.size() == 2) {
+        sizes[i] = size;
+        sizes[1 - i] = std::max(0, total - size);
+        split->setSizes(sizes);
+    }
+}
+
+void TFormStorage::settleSplitters() {
+    for (const auto& [w, size] : std::as_const(m_splitSizes))
+        setSplitSize(w, size);
+}
+
+// A window manager frames a window some time after it is shown, later still
+// on a busy machine: until then the window's size is its frame's. While the
+// window settles, every move or resize that tells more of the frame sets the
+// restored rectangle again, or the window would grow by its frame at every
+// start (and a maximized one creep upwards by its title bar).
+void TFormStorage::startSettling() {
+    if (m_splitSizes.isEmpty() && !m_targetFrame.isValid())
+        return;
+    m_settling.start(kSettleMs);
+    // The frame's arrival moves and resizes nothing of the window's inside:
+    // it is looked for.
+    m_settleTick.start();
+}
+
+void TFormStorage::endSettling() {
+    m_settleTick.stop();
+    m_splitSizes.clear();
+    if (m_targetFrame.isValid() && m_window->windowState() == Qt::WindowNoState)
+        m_normalFrame = frameOf(m_window);
+    m_targetFrame = QRect();
+}
+
+bool TFormStorage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_window)
+        return QObject::eventFilter(watched, event);
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Resize || type == QEvent::Move) {
+        // The splitter takes its share of the new size first; the sizes follow.
+        if (m_targetFrame.isValid())
+            QMetaObject::invokeMethod(this, &TFormStorage::settleFrame, Qt::QueuedConnection);
+        if (!m_splitSizes.isEmpty())
+            QMetaObject::invokeMethod(this, &TFormStorage::settleSplitters, Qt::QueuedConnection);
+        if (!m_targetFrame.isValid() && m_window->isVisible() &&
+            m_window->windowState() == Qt::WindowNoState)
+            m_normalFrame = frameOf(m_window);
+    } else if (type == QEvent::WindowStateChange) {
+        // Back from maximized or minimized: exactly the last normal rectangle.
+        const auto old = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+        if (old != Qt::WindowNoState && m_window->windowState() == Qt::WindowNoState &&
+            m_normalFrame.isValid()) {
+            m_targetFrame = m_normalFrame;
+            startSettling();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// The normal rectangle, frame included: the window's frame while it is
+// normal; while it is maximized or minimized, the last normal frame seen (the
+// toolkit's own normal geometry of a window that was maximized before its
+// frame was known is the frame's rectangle taken as the inside's).
+QRect TFormStorage::normalFrame() const {
+    if (m_targetFrame.isValid())
+        return m_targetFrame; // still settling: where it is going, not where it passes
+    if (m_window->windowState() == Qt::WindowNoState || !m_normalFrame.isValid()) {
+        if (m_window->windowState() == Qt::WindowNoState)
+            return frameOf(m_window);
+        QRect normal = m_window->normalGeometry();
+        if (!normal.isValid())
+            normal = m_window->geometry();
+        return normal.marginsAdded(frameMargins(m_window));
+    }
+    return m_normalFrame;
+}
+
 TFormStorage::Placement TFormStorage::currentPlacement() const {
     Placement pl;
     const Qt::WindowStates st = m_window->windowState();
@@ -207,17 +335,14 @@ TFormStorage::Placement TFormStorage::currentPlacement() const {
     // one is where the frame stands while maximized.
     QPoint maxPos(-1, -1);
     if (pl.showCmd == 3)
-        maxPos = m_window->frameGeometry().topLeft();
+        maxPos = frameOf(m_window).topLeft();
     pl.minMaxPos = QStringLiteral("%1,%2,%3,%4").arg(-1).arg(-1).arg(maxPos.x()).arg(maxPos.y());
-    QRect normal = m_window->normalGeometry();
-    if (!normal.isValid())
-        normal = m_window->geometry();
-    const QMargins m = frameMargins(m_window);
+    const QRect normal = normalFrame();
     pl.normPos = QStringLiteral("%1,%2,%3,%4")
-                     .arg(normal.left() - m.left())
-                     .arg(normal.top() - m.top())
-                     .arg(normal.left() + normal.width() + m.right())
-                     .arg(normal.top() + normal.height() + m.bottom());
+                     .arg(normal.left())
+                     .arg(normal.top())
+                     .arg(normal.left() + normal.width())
+                     .arg(normal.top() + normal.height());
     return pl;
 }
 
@@ -238,9 +363,12 @@ void TFormStorage::restorePlacement(T_IniFile& ini) {
 
     if ((!minMax.isEmpty() || !norm.isEmpty()) && ppi == pixelsPerInch() && !norm.isEmpty()) {
         const QRect g = m_window->geometry();
-        const QList<int> r =
+        QList<int> r =
             fourNumbers(norm, {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
         if (r[2] > r[0]) {
+            const QRect target = onSomeScreen(QRect(r[0], r[1], r[2] - r[0], r[3] - r[1]));
+            r = {target.left(), target.top(), target.left() + target.width(),
+                 target.top() + target.height()};
             const QMargins m = frameMargins(m_window);
             m_window->setWindowState(Qt::WindowNoState);
             m_window->move(r[0], r[1]); // a window's position is its frame's
@@ -250,7 +378,7 @@ void TFormStorage::restorePlacement(T_IniFile& ini) {
             // screen; the size is set again then, or the window would grow
             // by its frame at every start.
             m_targetFrame = QRect(r[0], r[1], r[2] - r[0], r[3] - r[1]);
-            QTimer::singleShot(300, this, &TFormStorage::settleFrame);
+            m_normalFrame = m_targetFrame;
         }
     }
 
@@ -266,15 +394,45 @@ void TFormStorage::restorePlacement(T_IniFile& ini) {
     m_window->setWindowState(state);
 }
 
+QRect TFormStorage::onSomeScreen(const QRect& frame) {
+    // Enough to see the window and take hold of its title bar.
+    const int needWidth = std::min(100, frame.width());
+    const int needHeight = std::min(40, frame.height());
+    const auto screens = QGuiApplication::screens();
+    for (const QScreen* s : screens) {
+        const QRect seen = s->availableGeometry().intersected(frame);
+        if (seen.width() >= needWidth && seen.height() >= needHeight &&
+            frame.top() >= s->availableGeometry().top() - 8)
+            return frame;
+    }
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return frame;
+    const QRect avail = primary->availableGeometry();
+    QRect out(QPoint(0, 0), frame.size().boundedTo(avail.size()));
+    out.moveCenter(avail.center());
+    return out;
+}
+
 void TFormStorage::settleFrame() {
-    const QRect target = std::exchange(m_targetFrame, QRect());
+    const QRect target = m_targetFrame;
     if (!target.isValid() || !m_window->isVisible() || m_window->windowState() != Qt::WindowNoState)
         return;
-    const QRect frame = m_window->frameGeometry();
-    if (frame.size() != target.size())
-        m_window->resize(m_window->size() - (frame.size() - target.size()));
-    if (frame.topLeft() != target.topLeft())
-        m_window->move(target.topLeft());
+    const QRect frame = frameOf(m_window);
+    // A window manager may still answer an earlier request after the window
+    // looked settled: it is watched to the end of settling.
+    if (frame == target)
+        return;
+    // Sizes asked for, not added: a request still on its way to the window
+    // manager must not be counted twice.
+    const QMargins m = frameMargins(m_window);
+    const QSize inside(std::max(1, target.width() - m.left() - m.right()),
+                       std::max(1, target.height() - m.top() - m.bottom()));
+    // The inside is placed, so a frame the toolkit does not know of yet
+    // cannot shift it.
+    const QRect wanted(target.topLeft() + QPoint(m.left(), m.top()), inside);
+    if (m_window->geometry() != wanted)
+        m_window->setGeometry(wanted);
 }
 
 void TFormStorage::restoreProperty(T_IniFile& ini, const Prop& p) {
@@ -291,12 +449,14 @@ void TFormStorage::RestoreFormPlacement() {
         version = 0;
     if (version >= Version) {
         try {
-            restorePlacement(ini);
+            if (KeepPlacement)
+                restorePlacement(ini);
         } catch (const std::exception& e) {
             TMessages::current().error(m_window, QString::fromUtf8(e.what()));
             return;
         }
         Restored = true;
+        m_splitSizes.clear();
         for (const Prop& p : resolvedProps()) {
             try {
                 restoreProperty(ini, p);
@@ -304,6 +464,7 @@ void TFormStorage::RestoreFormPlacement() {
                 // One property that cannot be restored keeps its value.
             }
         }
+        startSettling();
     }
     Restored = true;
 }
@@ -325,12 +486,18 @@ void TFormStorage::SaveFormPlacement(bool destroying) {
         {QStringLiteral("NormPos"), pl.normPos},
         {QStringLiteral("Visible"), destroying ? QStringLiteral("1") : QStringLiteral("0")},
     };
-    QList<std::pair<QString, QString>> keys = placement;
+    QList<std::pair<QString, QString>> keys;
+    if (KeepPlacement)
+        keys = placement;
     for (const Prop& p : resolvedProps()) {
         const QString v = readValue(p);
         if (p.kind == Kind::Page && v.isEmpty())
             continue; // no key while no page is active
         keys.append({p.key, quotedIfNeeded(trimmedText(v))});
+    }
+    if (keys.isEmpty()) {
+        Saved = true;
+        return;
     }
     // One rewrite of the file: a failure leaves every key as it was.
     if (!ini.WriteStrings(IniSection, keys)) {

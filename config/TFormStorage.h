@@ -4,6 +4,9 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+
+#include <utility>
 
 class QWidget;
 class T_IniFile;
@@ -21,6 +24,11 @@ public:
     QString IniSection = QStringLiteral("frmStorage");
     QStringList StoredProps; // "Component.Property", in order
     int Version = 0;
+    // False for a window that opens at its own size where the toolkit puts it
+    // (a small dialog centred on its owner): its placement is neither taken
+    // from the file nor written to it, so it does not give its size to the
+    // next window either.
+    bool KeepPlacement = true;
 
     bool Restored = false;
     bool Saved = false;
@@ -43,6 +51,9 @@ public:
     Placement currentPlacement() const;
     static QString screenSuffix();
 
+    // How long after a restore the window counts as settling.
+    static constexpr int kSettleMs = 2000;
+
 private:
     enum class Kind { Text, Integer, Page };
     struct Prop {
@@ -57,7 +68,23 @@ private:
     void restorePlacement(T_IniFile& ini);
     void restoreProperty(T_IniFile& ini, const Prop& p);
     void settleFrame();
+    void setSplitSize(QWidget* w, int size);
+    void settleSplitters();
+    void startSettling();
+    void endSettling();
+    QRect normalFrame() const;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The normal rectangle, frame included, moved onto the primary screen when
+    // no screen would show enough of it to take hold of it.
+    static QRect onSomeScreen(const QRect& frame);
 
     QWidget* m_window;
-    QRect m_targetFrame; // the restored normal rectangle, frame included
+    QRect m_targetFrame; // the rectangle the settling window is brought to, frame included
+    QRect m_normalFrame; // the last normal rectangle, frame included
+    QTimer m_settling;
+    QTimer m_settleTick;
+    // Restored sizes of controls inside splitters: set again whenever the
+    // window's size changes while it settles (the frame arriving, maximizing),
+    // since a splitter shares every resize among its parts.
+    QList<std::pair<QWidget*, int>> m_splitSizes;
 };

@@ -63,10 +63,18 @@ std::optional<QByteArray> encodeStrict(const QString& text) {
     return out;
 }
 
+// One "?" per character: a character outside the basic plane (two UTF-16
+// units) is one character too.
 QByteArray encode(const QString& text) {
     QByteArray out;
     out.reserve(text.size());
-    for (QChar ch : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out.append('?');
+            ++i;
+            continue;
+        }
         const auto one = encodeStrict(QString(ch));
         out.append(one ? *one : QByteArray("?"));
     }

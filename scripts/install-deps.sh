@@ -10,7 +10,7 @@ PACKAGES=(
   firebird3.0-server-core firebird3.0-utils firebird-dev libfbclient2
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core xvfb xauth x11-utils imagemagick poppler-utils
-  openbox qt6-translations-l10n locales ccache
+  openbox qt6-translations-l10n locales ccache libxcb1-dev
 )
 
 missing=()

@@ -15,8 +15,10 @@
 #include <dirent.h>
 
 TfrmComPort::TfrmComPort(const AppPaths& paths, const ComPortMap& map,
-                         const QStringList& systemPorts, QWidget* parent)
+                         const QStringList& systemPorts, QWidget* parent, const QString& portInUse)
     : TfrmTRoot(paths, parent) {
+    // A dialog's size, centred on the main window, whatever window saved last.
+    FormStorage1->KeepPlacement = false;
     const QStringList names = portNames(map, systemPorts);
     setObjectName(QStringLiteral("frmComPort"));
     setWindowTitle(QStringLiteral("(COM) порт"));
@@ -28,7 +30,8 @@ TfrmComPort::TfrmComPort(const AppPaths& paths, const ComPortMap& map,
     ComComboBox1->setEditable(false);
     ComComboBox1->setAccessibleName(QStringLiteral("(COM) Порт :"));
     ComComboBox1->addItems(names);
-    ComComboBox1->setCurrentIndex(names.isEmpty() ? -1 : 0);
+    const int inUse = names.indexOf(QStringLiteral("COM") + portInUse.trimmed());
+    ComComboBox1->setCurrentIndex(names.isEmpty() ? -1 : std::max(0, inUse));
     Label1->setBuddy(ComComboBox1);
 
     BitBtn1 = new QPushButton(QStringLiteral("Да"), this);
@@ -49,7 +52,9 @@ TfrmComPort::TfrmComPort(const AppPaths& paths, const ComPortMap& map,
     auto* lay = new QVBoxLayout(this);
     lay->addLayout(row);
     lay->addLayout(buttons);
-    resize(260, 100);
+    setMinimumWidth(300);
+    setSizeGripEnabled(false);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);

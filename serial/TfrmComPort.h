@@ -13,8 +13,10 @@ class TfrmComPort : public TfrmTRoot {
     Q_OBJECT
 public:
     // Throws Exception ("Registry error ...") when the ports cannot be listed.
+    // The entry of the port in use (COM + portInUse) is selected, so that Enter
+    // keeps the port; the first entry when it is not listed.
     TfrmComPort(const AppPaths& paths, const ComPortMap& map, const QStringList& systemPorts,
-                QWidget* parent = nullptr);
+                QWidget* parent = nullptr, const QString& portInUse = QString());
 
     // The COM names of the ports/ links and the system's devices, sorted as
     // text without regard to case (COM10 before COM2).

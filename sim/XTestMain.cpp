@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,19 @@ namespace {
 
 pid_t g_xvfb = 0;
 pid_t g_wm = 0;
+
+// In a child just forked: it ends with the test program, however that ends
+// (a sanitizer's abort included), and holds none of the test runner's output
+// pipes, so a runner never waits for a display that nobody uses any more.
+void detachChild() {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    const int devnull = open("/dev/null", O_RDWR);
+    dup2(devnull, 0);
+    dup2(devnull, 1);
+    dup2(devnull, 2);
+    if (devnull > 2)
+        close(devnull);
+}
 
 void stopChildren() {
     for (pid_t* p : {&g_wm, &g_xvfb}) {
@@ -38,6 +52,7 @@ std::string startXvfb() {
     g_xvfb = fork();
     if (g_xvfb == 0) {
         close(fds[0]);
+        detachChild();
         const std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
                "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
@@ -62,9 +77,7 @@ std::string startXvfb() {
 void startWindowManager() {
     g_wm = fork();
     if (g_wm == 0) {
-        const int devnull = open("/dev/null", 0);
-        dup2(devnull, 1);
-        dup2(devnull, 2);
+        detachChild();
         execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
         _exit(127);
     }

@@ -81,9 +81,12 @@ TEST(TfrmMainLive, ZeroingButtons) {
     w.Label11->setText("12.50");
     w.Button1->click(); // "Нулиране 2"
     EXPECT_EQ(w.ZeroOffset, -12.5);
+    w.Label11->setText("0.00");
+    w.Button1->click(); // pressed again with no load change: the readout stays at zero
+    EXPECT_EQ(w.ZeroOffset, -12.5);
     w.Label11->setText("0.75");
-    w.Button1->click(); // with an offset in force it takes the shown load as it is
-    EXPECT_EQ(w.ZeroOffset, -0.75);
+    w.Button1->click(); // a drift shown with the offset in force is taken away as well
+    EXPECT_EQ(w.ZeroOffset, -13.25);
     w.Button2->click(); // "Нулиране 1"
     EXPECT_EQ(w.ZeroOffset, 0.0);
     w.Label11->setText("abc");

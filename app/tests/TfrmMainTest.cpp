@@ -263,4 +263,36 @@ TEST(TfrmMainState, MissingDatabaseGivesOneMessageAndNoAcquisitionUntilAPortChoi
     w.close();
 }
 
+// A termination signal while the port dialog is open: the dialog goes without
+// a question, the window closes the close button's way, and the dialog's
+// return starts no acquisition behind the closed window.
+TEST(TfrmMainState, SignalWhileThePortDialogIsOpenClosesAndStartsNothing) {
+    QTemporaryDir dir;
+    FakeMessages messages;
+    const AppPaths paths = AppPaths::in(dir.path());
+    makeTestDatabase(paths.database());
+    TdmMain dm;
+    TfrmMain w(paths, dm);
+    w.SystemPorts = [] { return QStringList{"ttyS0"}; };
+    w.show();
+    bool dialogSeen = false;
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [&] {
+        if (!qobject_cast<TfrmComPort*>(QApplication::activeModalWidget()))
+            return;
+        timer->stop();
+        timer->deleteLater();
+        dialogSeen = true;
+        w.CloseOnSignal();
+    });
+    timer->start();
+    w.lblCom->clicked();
+    EXPECT_TRUE(dialogSeen);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w.acquisitionRunning());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(readAll(paths.settings()).contains("NormPos="));
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 #include "Exception.h"
 #include "LogFileU.h"
+#include "TEventLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,6 +62,56 @@ TEST(LogFile, ExistingLogThatCannotBeAppendedIsLeftAsItIs) {
     ASSERT_TRUE(QDir().mkpath(log + "/inside"));
     EXPECT_THROW(WriteLog("x", "commErr", log, kAt, kC), Exception);
     EXPECT_TRUE(QFileInfo::exists(log + "/inside"));
+}
+
+TEST(LogFile, ControlCharactersAreEscapedAndLineBreaksKeptOnlyInside) {
+    QTemporaryDir dir;
+    const QString log = dir.path() + "/prjNUV.log";
+    NewLog(log, "NEW LOG", kAt, kC);
+    // A reply from the line: NUL, a lone CR, ESC, DEL; a message with LF and CR LF
+    // inside and line breaks at its end; a character Windows-1251 cannot hold.
+    WriteLog(QString::fromUtf8("a\0b\rc\x1b\x7f", 7) + QChar(0x85) + "d", "comm\tErr", log, kAt,
+             kC);
+    WriteLog("first\nsecond\r\nthird\r\n\n", "commErr", log, kAt, kC);
+    WriteLog(QString::fromUtf8("€ 中 😀"), "commErr", log, kAt, kC);
+    const QByteArray stamp = kC.dateTimeText(kAt).toUtf8();
+    EXPECT_EQ(readAll(log), stamp + " -> NEW LOG\r\n" + stamp +
+                                " -> comm\\x09Err -> a\\x00b\\x0Dc\\x1B\\x7F\\x85d\r\n" + stamp +
+                                " -> commErr -> first\r\nsecond\r\nthird\r\n" + stamp +
+                                " -> commErr -> \x88 ? ?\r\n");
+    EXPECT_EQ(LogText(QString(QChar(0))), "\\x00");
+}
+
+TEST(EventLog, RepeatedFailuresBecomeOneLineWithACount) {
+    QTemporaryDir dir;
+    const QString log = dir.path() + "/prjNUV.log";
+    QDateTime now = kAt;
+    const QByteArray stamp = kC.dateTimeText(kAt).toUtf8();
+    {
+        TFileLog file(log, [&] { return now; });
+        for (int i = 0; i < 5000; ++i)
+            file.WriteLog("Floating point division by zero", "commErr");
+        // Another failure ends the episode with its count.
+        file.WriteLog("other", "commErr");
+        file.WriteLog("other", "commErr");
+        // A failure that never stops gets its count at least every hour.
+        for (int i = 0; i < 3; ++i) {
+            now = now.addSecs(40 * 60);
+            file.WriteLog("other", "commErr");
+        }
+    }
+    const QList<QByteArray> lines = readAll(log).split('\n');
+    ASSERT_EQ(lines.size(), 7) << readAll(log).toStdString();
+    EXPECT_EQ(lines[1], stamp + " -> commErr -> Floating point division by zero\r");
+    EXPECT_TRUE(
+        lines[2].endsWith("Floating point division by zero (\xEF\xEE\xE2\xF2\xEE\xF0\xE5\xED\xEE "
+                          "\xEE\xF9\xE5 4999 \xEF\xFA\xF2\xE8)\r"))
+        << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].endsWith("-> commErr -> other\r"));
+    EXPECT_TRUE(lines[4].contains("other (")); // 1 + 2 repeats, after 80 minutes
+    EXPECT_TRUE(lines[4].contains(" 3 "));
+    EXPECT_TRUE(lines[5].contains(" 1 ")); // the last one, when the log closes
+    EXPECT_TRUE(lines[6].isEmpty());
 }
 
 } // namespace

@@ -308,8 +308,15 @@ TEST_F(DmMainTest, RefusedParametersLeakNothing) {
     for (int i = 0; i < 400; ++i)
         failBoth();
     const size_t after = heap();
+#ifndef NUV_SANITIZE
     // A statement left behind costs about 28 kB: 400 of them would be 11 MB.
+    // (Under the address sanitizer freed memory is held back on purpose, so
+    // only the normal build measures it.)
     EXPECT_LT(after, before + 1024 * 1024) << "grew by " << (after - before) << " bytes";
+#else
+    (void)before;
+    (void)after;
+#endif
     m_dm.trObekt.Rollback();
 
     TIBQuery q(m_dm.dbNUV, m_dm.trObekt);
