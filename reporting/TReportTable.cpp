@@ -21,6 +21,8 @@ void TReportTable::drawRow(QPainter& p, double top, double height, const QString
                            bool bold, bool heading) const {
     QFont f = m_font;
     f.setBold(bold || heading);
+    if (heading) // titles wrap onto two lines of a narrower column
+        f.setPixelSize(m_font.pixelSize() * 5 / 6);
     p.setFont(f);
     p.setPen(QPen(Qt::black, 2));
     if (heading)

@@ -18,6 +18,7 @@
 #include <QSaveFile>
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -43,14 +44,23 @@ struct OutFile {
     QByteArray bytes;
 };
 
+// Every file is written beside its place first and put in place only when all
+// of them have been written.
 void writeAll(const std::vector<OutFile>& outputs) {
+    std::vector<std::unique_ptr<QSaveFile>> files;
+    const auto fail = [](const QString& path, const QString& why) {
+        return ToolError(TReportTool::Output,
+                         QStringLiteral("Файлът %1 не може да бъде записан: %2").arg(path, why));
+    };
     for (const OutFile& o : outputs) {
-        QSaveFile f(o.path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(o.bytes) != o.bytes.size() || !f.commit())
-            throw ToolError(TReportTool::Output,
-                            QStringLiteral("Файлът %1 не може да бъде записан: %2")
-                                .arg(o.path, f.errorString()));
+        auto f = std::make_unique<QSaveFile>(o.path);
+        if (!f->open(QIODevice::WriteOnly) || f->write(o.bytes) != o.bytes.size())
+            throw fail(o.path, f->errorString());
+        files.push_back(std::move(f));
     }
+    for (auto& f : files)
+        if (!f->commit())
+            throw fail(f->fileName(), f->errorString());
 }
 
 } // namespace
