@@ -79,27 +79,24 @@ struct RawRun {
 
 TSeriesReader::TSeriesReader(TIBDatabase& db) : m_db(db) {}
 
-void TSeriesReader::checkSchema() {
-    TIBTransaction tr(m_db);
-    TIBQuery q(m_db, tr);
-    q.setSQL(kSchemaCheck);
+namespace {
+
+// Runs one statement with its ":id" in a transaction of its own and hands
+// the rows to `read`.
+template <typename Read>
+auto select(TIBDatabase& db, const QString& sql, std::optional<int> id, Read&& read) {
+    TIBTransaction tr(db);
+    TIBQuery q(db, tr);
+    q.setSQL(sql);
+    if (id)
+        q.ParamByName("id", *id);
     q.Open();
-    const int tables = q.RecordCount() ? q.Value(0, 0).toInt() : 0;
+    auto out = read(q);
     tr.Commit();
-    if (tables != kNumberOfTables)
-        throw Exception(QStringLiteral("Базата данни %1 не е на prjNUV (липсват таблиците на "
-                                       "измерванията)")
-                            .arg(m_db.DatabaseName));
+    return out;
 }
 
-std::optional<TSeriesInfo> TSeriesReader::series(int id) {
-    TIBTransaction tr(m_db);
-    TIBQuery q(m_db, tr);
-    q.setSQL(kSeries);
-    q.ParamByName("id", id);
-    q.Open();
-    if (q.RecordCount() == 0)
-        return std::nullopt;
+TSeriesInfo seriesInfo(const TIBQuery& q) {
     TSeriesInfo s;
     s.id = q.FieldByName("MES_GROUP_ID").toInt();
     s.date = q.FieldByName("DATE_EFFECT").toDateTime();
@@ -107,29 +104,33 @@ std::optional<TSeriesInfo> TSeriesReader::series(int id) {
     s.specimenType = q.FieldByName("TYPE_NAME").toString();
     s.multiplier = optionalDouble(q.FieldByName("MULTI"));
     s.object = q.FieldByName("OBEKT_NAME").toString();
-    tr.Commit();
     return s;
 }
 
+} // namespace
+
+void TSeriesReader::checkSchema() {
+    const int tables = select(m_db, kSchemaCheck, std::nullopt, [](const TIBQuery& q) {
+        return q.RecordCount() ? q.Value(0, 0).toInt() : 0;
+    });
+    if (tables != kNumberOfTables)
+        throw Exception(QStringLiteral("Базата данни %1 не е на prjNUV (липсват таблиците на "
+                                       "измерванията)")
+                            .arg(m_db.DatabaseName));
+}
+
+std::optional<TSeriesInfo> TSeriesReader::series(int id) {
+    return select(m_db, kSeries, id, [](const TIBQuery& q) {
+        return q.RecordCount() ? std::optional(seriesInfo(q)) : std::nullopt;
+    });
+}
+
 std::vector<TRunSamples> TSeriesReader::runs(int seriesId) {
-    TIBTransaction tr(m_db);
-    TIBQuery q(m_db, tr);
-    q.setSQL(kSeriesRuns);
-    q.ParamByName("id", seriesId);
-    q.Open();
-    auto out = readRuns(q);
-    tr.Commit();
-    return out;
+    return select(m_db, kSeriesRuns, seriesId, [this](TIBQuery& q) { return readRuns(q); });
 }
 
 std::optional<TRunSamples> TSeriesReader::run(int runId) {
-    TIBTransaction tr(m_db);
-    TIBQuery q(m_db, tr);
-    q.setSQL(kOneRun);
-    q.ParamByName("id", runId);
-    q.Open();
-    auto out = readRuns(q);
-    tr.Commit();
+    auto out = select(m_db, kOneRun, runId, [this](TIBQuery& q) { return readRuns(q); });
     return out.empty() ? std::nullopt : std::optional(out.front());
 }
 
