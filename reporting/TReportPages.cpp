@@ -19,12 +19,15 @@ std::vector<TReportPages::Placed> TReportPages::place() const {
     int page = 0;
     double y = kMargin;
     for (const Block& b : m_blocks) {
+        const bool fits = y + b.height <= kBottom || y == kMargin;
+        if (!b.draw) { // a space at the foot of a page opens no page
+            y = fits ? y + b.height : kBottom;
+            continue;
+        }
         bool withHeading = false;
-        if (y + b.height > kBottom && y > kMargin) {
+        if (!fits) {
             ++page;
             y = kMargin;
-            if (!b.draw) // a space does not open a page
-                continue;
             withHeading = bool(b.heading);
         }
         out.push_back({page, y, &b, withHeading});
