@@ -11,7 +11,14 @@ constexpr double kPad = 12;
 } // namespace
 
 TReportTable::TReportTable(std::vector<Column> columns, QFont font)
-    : m_columns(std::move(columns)), m_font(std::move(font)) {}
+    : m_columns(std::move(columns)), m_font(std::move(font)) {
+    // The widths are shares of the page's width, whatever columns the series needs.
+    double total = 0;
+    for (const Column& c : m_columns)
+        total += c.width;
+    for (Column& c : m_columns)
+        c.width *= TReportPages::kContentWidth / total;
+}
 
 void TReportTable::addRow(const QStringList& cells, bool bold) {
     m_rows.emplace_back(cells, bold);

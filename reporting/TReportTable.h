@@ -13,7 +13,7 @@ class TReportTable {
 public:
     struct Column {
         QString title;
-        double width; // 0.1 mm
+        double width; // a share of the page's width
     };
     TReportTable(std::vector<Column> columns, QFont font);
 
