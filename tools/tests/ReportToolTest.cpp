@@ -208,3 +208,14 @@ TEST_F(ReportToolTest, ThirtyRunsFitOnThreePages) {
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(pdfPages(contents(out("s7.pdf"))), 2);
 }
+
+TEST(ReportToolLinks, NoWidgetModule) {
+    // It runs from a scheduled job or over SSH, where no widget module may be installed.
+    QProcess p;
+    p.start("readelf", {"-d", NUV_BIN_DIR "/nuv-report"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString needed = QString::fromLatin1(p.readAllStandardOutput());
+    EXPECT_TRUE(needed.contains("libQt6Core")) << needed.toStdString();
+    for (const char* module : {"Widgets", "Charts", "PrintSupport", "OpenGL"})
+        EXPECT_FALSE(needed.contains(QLatin1String(module))) << module;
+}
