@@ -21,6 +21,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -76,11 +77,12 @@ void review(ScreenShooter& shots, QWidget* viewer, const QString& pdf) {
     auto* runs = ScreenShooter::named<QTableView>(viewer, "DBGridEh2");
     if (series->model()->rowCount() < 2)
         throw std::runtime_error("the review lists fewer than two series");
-    // The Marshall/CBR series first, then the press series for the print.
-    ScreenShooter::clickRow(series, 0);
+    // The Marshall/CBR series (the later one) first, then the press series
+    // for the print.
+    ScreenShooter::clickRow(series, 1);
     ScreenShooter::clickRow(runs, 0);
     shots.save(viewer, "review-cbr");
-    ScreenShooter::clickRow(series, 1);
+    ScreenShooter::clickRow(series, 0);
     ScreenShooter::clickRow(runs, 1);
     shots.save(viewer, "review");
     shots.throughModal(ScreenShooter::named<QWidget>(viewer, "Button3"), "print preview",
@@ -98,9 +100,19 @@ void grouping(ScreenShooter& shots, QWidget* group) {
 
 // The main window on one device page with the simulator running; the
 // dialogs are opened from it while it polls.
+// The controllers always send a decimal point; the simulator writes its
+// replies with the C library's formatting, so it runs in the C locale.
+std::unique_ptr<SimProcess> startSimulator(const AppPaths& paths, const QStringList& args) {
+    const QByteArray lcAll = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "C.UTF-8");
+    auto sim = std::make_unique<SimProcess>(paths.dir, kPort, args);
+    qputenv("LC_ALL", lcAll);
+    return sim;
+}
+
 void mainWindow(ScreenShooter& shots, const AppPaths& paths, const QStringList& simArgs,
                 const QString& name, const std::function<void(TfrmMain&)>& then) {
-    SimProcess sim(paths.dir, kPort, simArgs);
+    const auto sim = startSimulator(paths, simArgs);
     TdmMain dm;
     TfrmMain w(paths, dm);
     w.show();
