@@ -3,6 +3,7 @@
 # display (Xvfb 1280x800 with openbox) in the Bulgarian locale, over a fresh
 # database and with the controller simulator on the line.
 # Run after a build in build/:  bash scripts/screens.sh [build-folder]
+# (SCREENS_WRAP="gdb -batch -ex run -ex bt --args" shows where a window crashes.)
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -67,7 +68,7 @@ export LANG=bg_BG.UTF-8 LC_ALL=bg_BG.UTF-8
 mkdir -p "$out"
 rm -f "$out"/*.png
 status=0
-TMPDIR="$work" timeout --kill-after=10 "$limit" "$build/bin/nuv-screens" "$out" "$work/print.pdf" ||
+TMPDIR="$work" timeout --kill-after=10 "$limit" ${SCREENS_WRAP:-} "$build/bin/nuv-screens" "$out" "$work/print.pdf" ||
     { status=$?; echo "screens.sh: nuv-screens failed ($status) or took longer than $limit s;" \
         "the pictures taken so far are kept" >&2; }
 stopLeftovers
