@@ -185,7 +185,7 @@ QWidget* TfrmViewer::buildRight() {
     // stands once as the axis title, so that the labels stay readable.
     m_chart = std::make_unique<TRunChart>(QStringLiteral("DBChart1"), m_formats.longTimeFormat());
     m_chart->timeAxis()->setTickCount(5);
-    Series1 = m_chart->addCurve(QPen(Qt::black, 1), Qt::AlignLeft, QStringLiteral("N"));
+    Series1 = m_chart->addCurve(QPen(Qt::black, 1), Qt::AlignLeft, QStringLiteral("kN"));
     Series2 =
         m_chart->addCurve(QPen(Qt::red, 1, Qt::DashLine), Qt::AlignRight, QStringLiteral("mm"));
     DBChart1 = m_chart->view();
@@ -333,7 +333,7 @@ void TfrmViewer::qryMesAfterScroll() {
     }
     reloadCurves();
     setTitle(m_titles.basic(series(), id, calc()));
-    if (const auto typed = m_titles.typed(series(), id, calc(), false))
+    if (const auto typed = m_titles.typed(series(), id, calc()))
         setTitle(*typed);
 }
 
@@ -346,7 +346,7 @@ void TfrmViewer::Button3Click() {
     }
     reloadCurves();
     setTitle(m_titles.basic(series(), runId(), calc()));
-    if (const auto typed = m_titles.typed(series(), runId(), calc(), true))
+    if (const auto typed = m_titles.typed(series(), runId(), calc()))
         setTitle(*typed);
     try {
         showPreview(*this);

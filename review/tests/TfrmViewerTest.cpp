@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QValueAxis>
 
 #include <gtest/gtest.h>
 
@@ -198,7 +199,7 @@ TEST_F(ViewerTest, PrintingSetsThePrintTitleAndThePdfShowsTheChart) {
             preview.printToPdf(pdf);
     };
     w->Button3->click();
-    EXPECT_TRUE(shownDuringPreview.endsWith("Скорост : 1.50 N/sec. "));
+    EXPECT_TRUE(shownDuringPreview.endsWith("Скорост : 1.50 kN/sec. "));
     EXPECT_EQ(w->chartTitle(), shownDuringPreview); // kept until the run changes
     w->Button3->click();
     EXPECT_EQ(w->chartTitle(), shownDuringPreview);
@@ -210,6 +211,10 @@ TEST_F(ViewerTest, PrintingSetsThePrintTitleAndThePdfShowsTheChart) {
     for (const QString& line : shownDuringPreview.split("\r\n"))
         EXPECT_TRUE(printed.contains(line.trimmed())) << line.toStdString() << "\n"
                                                       << printed.toStdString();
+    // The load is in kN on the axis and in the speed, as on the screen.
+    EXPECT_FALSE(printed.contains(QRegularExpression("(^|\\s)N(/sec\\.)?(\\s|$)")))
+        << printed.toStdString();
+    EXPECT_EQ(static_cast<QValueAxis*>(w->Series1->attachedAxes().last())->titleText(), "kN");
     QProcess info;
     info.start("pdfinfo", {pdf});
     ASSERT_TRUE(info.waitForFinished(30000));
