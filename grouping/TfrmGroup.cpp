@@ -19,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIntValidator>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -104,6 +105,7 @@ TfrmGroup::TfrmGroup(const AppPaths& paths, TdmMain& dm, TFormats formats, QWidg
     qryMes.AfterScroll = [this] { qryMesAfterScroll(); };
     buildControls();
     FormStorage1->StoredProps = {QStringLiteral("Panel1.Width"), QStringLiteral("DBChart1.Height")};
+    DBGrid1->setFocus(); // the window opens on the run list, not on a button
     FormCreate();
 }
 
@@ -136,6 +138,8 @@ QWidget* TfrmGroup::buildLeft() {
 
     Button1 = new QPushButton(QStringLiteral("Изтрий запис"), top);
     Button1->setObjectName(QStringLiteral("Button1"));
+    // Enter never presses a button of this window: one of them deletes.
+    Button1->setAutoDefault(false);
     topLay->addWidget(Button1);
 
     DBGrid1 = TRunData::runListGrid(QStringLiteral("DBGrid1"), qryMes, m_formats, top);
@@ -161,6 +165,7 @@ QWidget* TfrmGroup::buildLeft() {
     strip->addWidget(DBText3, 1, 2);
     Button2 = new QPushButton(QStringLiteral("Избери ->"), top);
     Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setAutoDefault(false);
     strip->addWidget(Button2, 1, 3);
     topLay->addLayout(strip);
 
@@ -173,6 +178,10 @@ QWidget* TfrmGroup::buildLeft() {
     Splitter2->addWidget(top);
     Splitter2->addWidget(DBChart1);
     Splitter2->setSizes({300, 300});
+    // The chart keeps the height the operator gave it; the run list takes
+    // what the window gains or loses (a window manager's frame, a resize).
+    Splitter2->setStretchFactor(0, 1);
+    Splitter2->setStretchFactor(1, 0);
     auto* lay = new QVBoxLayout(Panel1);
     lay->setContentsMargins(4, 4, 4, 4);
     lay->addWidget(Splitter2);
@@ -245,6 +254,7 @@ QWidget* TfrmGroup::buildRight() {
     DBGrid2->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid2->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     DBGrid2->verticalHeader()->setVisible(false);
+    DBGrid2->installEventFilter(this);
     lay->addWidget(DBGrid2, 1);
 
     connect(DBLookupComboBox1, &QComboBox::currentIndexChanged, this,
@@ -266,6 +276,17 @@ QWidget* TfrmGroup::buildRight() {
 }
 
 void TfrmGroup::FormCreate() {
+    try {
+        readLists();
+    } catch (const Exception& e) {
+        throw Exception(TMessages::failure(
+            QStringLiteral(
+                "Измерванията за групиране не могат да бъдат прочетени от базата данни."),
+            e.message()));
+    }
+}
+
+void TfrmGroup::readLists() {
     if (!m_dm.dbNUV.Connected())
         m_dm.dbNUV.Open();
     if (m_dm.trMain.InTransaction())
@@ -321,7 +342,14 @@ void TfrmGroup::rereadDetails() {
 }
 
 void TfrmGroup::qryMesAfterScroll() {
-    rereadDetails();
+    try {
+        rereadDetails();
+    } catch (const Exception& e) {
+        TMessages::current().error(
+            this, TMessages::failure(
+                      QStringLiteral("Данните на измерването не могат да бъдат прочетени."),
+                      e.message()));
+    }
     loadChart();
     const TRunSummary sum(
         qryCalc.Active() ? qryCalc.FieldByName(QStringLiteral("MAX_VALUE")) : QVariant(),
@@ -411,14 +439,24 @@ void TfrmGroup::Button2Click() {
     DBGrid2->setCurrentIndex(mdSelected->index(0, fId));
 }
 
+// Only the selection loses the row: the run stays in the database and in
+// the run list, so nothing is asked.
 void TfrmGroup::deleteSelectedRow() {
     const int r = DBGrid2->currentIndex().row();
     if (r < 0 || r >= mdSelected->rowCount())
         return;
-    if (!TMessages::current().question(this, QStringLiteral("?"),
-                                       QStringLiteral("Изтриване на записа?")))
-        return;
     mdSelected->removeRow(r);
+}
+
+// Del in the selection grid removes the current row from the selection (a
+// cell being edited has the key in its own editor, where it deletes text).
+bool TfrmGroup::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == DBGrid2 && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        deleteSelectedRow();
+        return true;
+    }
+    return TfrmTRoot::eventFilter(watched, event);
 }
 
 void TfrmGroup::Button1Click() {
@@ -427,6 +465,13 @@ void TfrmGroup::Button1Click() {
     const int id = qryMes.FieldByName(QStringLiteral("MES_ID")).toInt();
     const QVariant start = qryMes.FieldByName(QStringLiteral("DT_START"));
     const QString when = start.isNull() ? QString() : m_formats.dateTimeText(start.toDateTime());
+    if (isRecording(id)) {
+        // Deleting it would make every later sample of the run fail.
+        TMessages::current().info(this, QStringLiteral("Измерване %1 още се записва и не може да "
+                                                       "бъде изтрито!!!")
+                                            .arg(id));
+        return;
+    }
     if (!TMessages::current().question(
             this, QStringLiteral("Изтриване на записи"),
             QStringLiteral("Сигурен ли сте, че желаете да изтриете всички записи към измерване ") +
@@ -446,10 +491,20 @@ void TfrmGroup::Button1Click() {
         // Nothing of a failed deletion stays behind to be committed by a later write.
         if (m_dm.trDelete.InTransaction())
             m_dm.trDelete.Rollback();
-        TMessages::current().error(this, e.message());
+        TMessages::current().error(
+            this, TMessages::failure(
+                      QStringLiteral("Измерване %1 не беше изтрито от базата данни.").arg(id),
+                      e.message()));
         return;
     }
-    ReloadRunList();
+    try {
+        ReloadRunList();
+    } catch (const Exception& e) {
+        TMessages::current().error(
+            this, TMessages::failure(
+                      QStringLiteral("Списъкът с измерванията не може да бъде прочетен отново."),
+                      e.message()));
+    }
 }
 
 void TfrmGroup::ReloadRunList() {
@@ -481,8 +536,14 @@ bool TfrmGroup::FormCloseQuery() {
     if (mdSelected->rowCount() == 0)
         return true;
     TMessages& box = TMessages::current();
-    if (!box.question(this, QStringLiteral("?"), kAskSave))
+    switch (box.keepQuestion(this, QStringLiteral("?"), kAskSave)) {
+    case TMessages::Answer::Cancel:
+        return false; // the operator goes back to the window with everything in it
+    case TMessages::Answer::No:
         return true;
+    case TMessages::Answer::Yes:
+        break;
+    }
     if (const auto failed =
             TSeriesSave::check(edKomentar->text(), mdMulti.mult_id, mdMulti.obekt_id)) {
         box.info(this, *failed);
@@ -512,7 +573,9 @@ bool TfrmGroup::saveSeries() {
     } catch (const Exception& e) {
         if (m_dm.trDelete.InTransaction())
             m_dm.trDelete.Rollback();
-        TMessages::current().error(this, e.message());
+        TMessages::current().error(
+            this, TMessages::failure(QStringLiteral("Серията не беше записана в базата данни."),
+                                     e.message()));
         return false;
     }
 }
