@@ -125,8 +125,10 @@ void TfrmGroup::buildControls() {
     auto* lay = new QVBoxLayout(this);
     lay->setContentsMargins(0, 0, 0, 0);
     lay->addWidget(Splitter1);
-    resize(900, 600);
-    Splitter1->setSizes({420, 480});
+    // Every text of the window is readable at this size, which fits a
+    // 1280x800 screen with the window manager's frame.
+    resize(1100, 700);
+    Splitter1->setSizes({520, 580});
 }
 
 QWidget* TfrmGroup::buildLeft() {
@@ -143,6 +145,7 @@ QWidget* TfrmGroup::buildLeft() {
     topLay->addWidget(Button1);
 
     DBGrid1 = TRunData::runListGrid(QStringLiteral("DBGrid1"), qryMes, m_formats, top);
+    DBGrid1->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents); // "Старт"
     topLay->addWidget(DBGrid1, 1);
 
     auto* strip = new QGridLayout;
@@ -212,8 +215,10 @@ QWidget* TfrmGroup::buildRight() {
     DBLookupComboBox2 = new QComboBox(Panel2);
     DBLookupComboBox2->setObjectName(QStringLiteral("DBLookupComboBox2"));
     DBLookupComboBox2->setAccessibleName(QStringLiteral("Обект"));
+    DBLookupComboBox1->setPlaceholderText(QStringLiteral("Тип на измерването"));
+    DBLookupComboBox2->setPlaceholderText(QStringLiteral("Обект"));
     for (QComboBox* c : {DBLookupComboBox1, DBLookupComboBox2})
-        c->setMinimumWidth(180);
+        c->setMinimumWidth(200);
     lists->addWidget(DBLookupComboBox1);
     lists->addWidget(DBLookupComboBox2);
     head->addLayout(lists);
