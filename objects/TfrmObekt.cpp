@@ -108,17 +108,15 @@ void TfrmObekt::FormCreate() {
 }
 
 void TfrmObekt::commitEditor() {
-    const auto editors =
-        DBGrid1->viewport()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    for (QWidget* editor : editors) {
-        if (!editor->isVisible())
-            continue;
-        QMetaObject::invokeMethod(DBGrid1, "commitData", Qt::DirectConnection,
-                                  Q_ARG(QWidget*, editor));
-        QMetaObject::invokeMethod(
-            DBGrid1, "closeEditor", Qt::DirectConnection, Q_ARG(QWidget*, editor),
-            Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
-    }
+    QWidget* editor = QApplication::focusWidget();
+    if (!editor || !DBGrid1->viewport()->isAncestorOf(editor))
+        return;
+    while (editor->parentWidget() != DBGrid1->viewport())
+        editor = editor->parentWidget(); // the editor itself, not a part of it
+    QMetaObject::invokeMethod(DBGrid1, "commitData", Qt::DirectConnection, Q_ARG(QWidget*, editor));
+    QMetaObject::invokeMethod(
+        DBGrid1, "closeEditor", Qt::DirectConnection, Q_ARG(QWidget*, editor),
+        Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
 }
 
 // A new row is started and its name is ready for typing.

@@ -63,22 +63,31 @@ inline void whenModal(std::function<void(QWidget*)> act, QWidget* under = nullpt
     QTimer::singleShot(30, *poll);
 }
 
+// The control with the focus, once the window manager has given a window
+// the focus back (after a box closed, for instance).
+inline QWidget* focused() {
+    (void)QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 3000);
+    return QApplication::focusWidget();
+}
+
 // A key pressed where the focus is; it goes up to the parents when the
 // focused control does not take it, as on the desktop.
 inline void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWidget* target = QApplication::focusWidget();
+    QWidget* target = focused();
     if (target)
         QTest::keyClick(target, key, modifiers);
+    QTest::qWait(30); // what a key posts runs before the next key, as on the desktop
 }
 
 // Text typed where the focus is, a key per character (Cyrillic included).
 inline void typeText(const QString& text) {
     for (const QChar c : text) {
-        QWidget* target = QApplication::focusWidget();
+        QWidget* target = focused();
         if (!target)
             return;
         QTest::sendKeyEvent(QTest::Click, target, Qt::Key(c.toUpper().unicode()), QString(c),
                             Qt::NoModifier);
+        QTest::qWait(10);
     }
 }
 
