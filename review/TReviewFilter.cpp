@@ -27,7 +27,8 @@ QString TReviewFilter::statement() const {
     if (text) {
         QString t = *text;
         t.replace(QLatin1Char('\''), QStringLiteral("''"));
-        sql += QStringLiteral(" and mes_group.komentar like '%") + t + QStringLiteral("%' ");
+        // The text as typed, in any letter case: "%" and "_" are no wildcards.
+        sql += QStringLiteral(" and mes_group.komentar containing '") + t + QStringLiteral("' ");
     }
     return sql + kTail;
 }

@@ -17,7 +17,8 @@ struct TReviewFilter {
 
     // The series list's statement: the head, the pieces of the fields that
     // hold a value, the tail. The date is written in the fixed form the data
-    // module uses for every statement; the comment with its quotes doubled.
+    // module uses for every statement; the comment, matched as typed and in
+    // any letter case, with its quotes doubled.
     QString statement() const;
 
     static const QString kHead;

@@ -102,17 +102,18 @@ TEST(TReviewFilter, StatementIsComposedFromItsPieces) {
     EXPECT_EQ(all.statement(), kHead + " and mes_group.date_effect = '2024-03-05' " +
                                    " and mes_group.mes_group_id = 12 " +
                                    " and mes_group.obekt_id = 3 " +
-                                   " and mes_group.komentar like '%B25%' " + kTail);
+                                   " and mes_group.komentar containing 'B25' " + kTail);
 
     TReviewFilter erased; // typed and erased: an empty text is a value
     erased.text = QString("");
     EXPECT_FALSE(erased.isEmpty());
-    EXPECT_EQ(erased.statement(), kHead + " and mes_group.komentar like '%%' " + kTail);
+    EXPECT_EQ(erased.statement(), kHead + " and mes_group.komentar containing '' " + kTail);
 
     TReviewFilter quote;
     quote.text = "O'Brien'; drop table mes; --";
     EXPECT_EQ(quote.statement(),
-              kHead + " and mes_group.komentar like '%O''Brien''; drop table mes; --%' " + kTail);
+              kHead + " and mes_group.komentar containing 'O''Brien''; drop table mes; --' " +
+                  kTail);
 }
 
 } // namespace

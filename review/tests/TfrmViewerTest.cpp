@@ -97,7 +97,7 @@ TEST_F(ViewerTest, OpeningShowsNothingButTheObjects) {
 
 TEST_F(ViewerTest, WorkedExampleAndMovingBetweenSeries) {
     auto w = open();
-    QTest::keyClicks(w->edKomentar, "%");
+    QTest::keyClicks(w->edKomentar, " "); // every comment here holds a blank
     w->Button1->click();
     ASSERT_EQ(w->DBGridEh1->model()->rowCount(), 2); // 14 has no runs, 15 no type
     EXPECT_EQ(w->qryRes.FieldByName("MES_GROUP_ID").toInt(), 12);
@@ -157,6 +157,20 @@ TEST_F(ViewerTest, FiltersByEachFieldAndSwallowsWhatCannotRun) {
     w->Button1->click();
     EXPECT_EQ(w->DBGridEh1->model()->rowCount(), 1);
     w->Button2->click();
+
+    // The text as typed, in any letter case, Cyrillic included; % and _ are
+    // characters like any other.
+    const QList<std::pair<QString, QList<int>>> typed = {
+        {"бетон", {12}}, {"ИЗТОК", {13}}, {"100%", {13}}, {"%", {13}}, {"_", {}}, {"b%5", {}}};
+    for (const auto& [text, series] : typed) {
+        typeInto(w->edKomentar, text);
+        w->Button1->click();
+        QList<int> found;
+        for (int r = 0; r < w->DBGridEh1->model()->rowCount(); ++r)
+            found.append(w->DBGridEh1->model()->index(r, 0).data().toInt());
+        EXPECT_EQ(found, series) << text.toStdString();
+        w->Button2->click();
+    }
 
     // Nothing matches: empty lists, empty chart and title, a double-click shows nothing.
     for (const QString& text : {QString("' or 1=1 --"), QString("zzz_%;select")}) {
