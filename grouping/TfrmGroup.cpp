@@ -380,7 +380,9 @@ void TfrmGroup::qryCalcCalcFields() {
 }
 
 void TfrmGroup::loadChart() {
-    m_chart->setPoints({TRunData::samplePoints(qryMesDe)});
+    const bool none = m_chart->setPoints({TRunData::samplePoints(qryMesDe)}) < 0;
+    m_chart->timeAxis()->setTitleText(
+        none && qryMes.Active() && qryMes.RecordCount() > 0 ? TRunChart::kNoSamples : QString());
 }
 
 void TfrmGroup::setTitle(const QString& title) {
@@ -523,7 +525,7 @@ void TfrmGroup::ReloadRunList() {
     fillLookups();
     qryMes.Open();
     if (qryMes.RecordCount() == 0) {
-        Series1->clear();
+        loadChart(); // empty, with its axes reset
         DBText1->clear();
         DBText2->clear();
         DBText3->clear();

@@ -360,10 +360,13 @@ void TfrmViewer::Button3Click() {
 void TfrmViewer::reloadCurves() {
     const qint64 first =
         m_chart->setPoints({TRunData::samplePoints(qryMesDe), TRunData::samplePoints(qryMesDe2)});
-    m_chart->timeAxis()->setTitleText(
-        first < 0 ? QString()
-                  : m_formats.locale().toString(QDateTime::fromMSecsSinceEpoch(first).date(),
-                                                m_formats.shortDateFormat()));
+    QString line;
+    if (first >= 0)
+        line = m_formats.locale().toString(QDateTime::fromMSecsSinceEpoch(first).date(),
+                                           m_formats.shortDateFormat());
+    else if (runId().isValid())
+        line = TRunChart::kNoSamples;
+    m_chart->timeAxis()->setTitleText(line);
 }
 
 void TfrmViewer::setTitle(const QString& title) {
