@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -107,12 +108,23 @@ void TfrmObekt::FormCreate() {
     }
 }
 
+// The open editor is the one with the focus, or, while the window is not
+// active, the one shown in the grid.
 void TfrmObekt::commitEditor() {
     QWidget* editor = QApplication::focusWidget();
-    if (!editor || !DBGrid1->viewport()->isAncestorOf(editor))
+    if (editor && DBGrid1->viewport()->isAncestorOf(editor)) {
+        while (editor->parentWidget() != DBGrid1->viewport())
+            editor = editor->parentWidget(); // the editor itself, not a part of it
+    } else {
+        editor = nullptr;
+        const auto shown =
+            DBGrid1->viewport()->findChildren<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
+        for (QLineEdit* e : shown)
+            if (e->isVisible())
+                editor = e;
+    }
+    if (!editor)
         return;
-    while (editor->parentWidget() != DBGrid1->viewport())
-        editor = editor->parentWidget(); // the editor itself, not a part of it
     QMetaObject::invokeMethod(DBGrid1, "commitData", Qt::DirectConnection, Q_ARG(QWidget*, editor));
     QMetaObject::invokeMethod(
         DBGrid1, "closeEditor", Qt::DirectConnection, Q_ARG(QWidget*, editor),

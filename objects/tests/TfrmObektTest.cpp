@@ -6,6 +6,7 @@
 #include "dmmainU.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,7 +43,15 @@ protected:
         return w;
     }
 
+    // Into the name's editor where "+" opened one, as the operator types.
     void type(TfrmObekt& w, const QString& name) {
+        const auto editors = w.DBGrid1->viewport()->findChildren<QLineEdit*>();
+        for (QLineEdit* editor : editors) {
+            if (editor->isVisible()) {
+                editor->setText(name);
+                return;
+            }
+        }
         w.OBEKT->setData(w.OBEKT->index(w.OBEKT->current(), TObektTable::colIme), name,
                          Qt::EditRole);
     }
