@@ -376,7 +376,14 @@ template <typename Create> void TfrmMain::openModal(Create create) {
 }
 
 void TfrmMain::Label13Click() {
-    openModal([&] { return std::make_unique<TfrmGroup>(m_paths, m_dm, m_formats, this); });
+    openModal([&] {
+        auto w = std::make_unique<TfrmGroup>(m_paths, m_dm, m_formats, this);
+        // A run that the acquisition still records is not deleted.
+        w->isRecording = [this](int id) {
+            return AcqThread && (AcqThread->PressRunId == id || AcqThread->CbrRunId == id);
+        };
+        return w;
+    });
 }
 void TfrmMain::Label14Click() {
     openModal([&] { return std::make_unique<TfrmViewer>(m_paths, m_dm, m_formats, this); });

@@ -6,16 +6,32 @@ class QWidget;
 
 // The application's message boxes. The program has one set of them; tests
 // install their own to answer and record instead of blocking.
+//
+// Every box is in Bulgarian ("Да", "Не", "OK"). Questions and plain messages
+// carry no icon; the error box carries the error icon.
 class TMessages {
 public:
+    enum class Answer { Yes, No, Cancel };
+
     virtual ~TMessages() = default;
 
     // The application's error message box with the error's text.
     virtual void error(QWidget* parent, const QString& text);
     // A plain message box with one OK button.
     virtual void info(QWidget* parent, const QString& text);
-    // Yes and No; true for Yes.
+    // "Да" and "Не"; true for "Да". "Не" is the default and Escape answers
+    // it, so a confirmation of a deletion is never given by Enter or Escape.
     virtual bool question(QWidget* parent, const QString& caption, const QString& text);
+    // The question whether to keep the operator's changes when a window
+    // closes: "Да" is the default (keeping loses nothing); Escape or the
+    // box's close button give Cancel, which leaves the window open with
+    // everything in it. A set of messages that does not answer this itself
+    // answers it as a plain question.
+    virtual Answer keepQuestion(QWidget* parent, const QString& caption, const QString& text);
+
+    // A database error as a window shows it: what failed, in the operator's
+    // words, with the engine's own text below for the maintainer.
+    static QString failure(const QString& what, const QString& engineText);
 
     static TMessages& current();
     // Replaces the message boxes (nullptr restores the real ones); returns the previous.

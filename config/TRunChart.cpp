@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+const QString TRunChart::kNoSamples = QStringLiteral("Измерването няма записани стойности");
+
 TRunChart::TRunChart(const QString& name, const QString& timeFormat) {
     auto* chart = new QChart;
     chart->legend()->setVisible(false);
@@ -37,24 +39,30 @@ QLineSeries* TRunChart::addCurve(const QPen& pen, Qt::Alignment side, const QStr
 
 qint64 TRunChart::setPoints(const QList<QList<QPointF>>& curves) {
     qint64 first = -1, last = -1;
-    for (int i = 0; i < m_curves.size() && i < curves.size(); ++i) {
-        const QList<QPointF>& pts = curves[i];
+    for (int i = 0; i < m_curves.size(); ++i) {
+        const QList<QPointF> pts = i < curves.size() ? curves[i] : QList<QPointF>();
         m_curves[i]->replace(pts);
-        if (pts.isEmpty())
+        auto* axis = static_cast<QValueAxis*>(m_curves[i]->attachedAxes().last());
+        if (pts.isEmpty()) {
+            axis->setRange(0, 1); // no ranges of a run shown before
             continue;
+        }
         const auto [lo, hi] =
             std::minmax_element(pts.begin(), pts.end(),
                                 [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
         const double pad = hi->y() > lo->y() ? (hi->y() - lo->y()) * 0.05 : 1.0;
-        auto* axis = static_cast<QValueAxis*>(m_curves[i]->attachedAxes().last());
         axis->setRange(lo->y() - pad, hi->y() + pad);
         // The points come in ascending order of time.
         const qint64 a = qint64(pts.first().x()), b = qint64(pts.last().x());
         first = first < 0 ? a : std::min(first, a);
         last = std::max(last, b);
     }
-    if (first >= 0)
+    if (first >= 0) {
         m_time->setRange(QDateTime::fromMSecsSinceEpoch(first),
                          QDateTime::fromMSecsSinceEpoch(last > first ? last : first + 1000));
+    } else {
+        const QDateTime day = QDateTime(QDate::currentDate(), QTime(0, 0));
+        m_time->setRange(day, day.addSecs(60));
+    }
     return first;
 }

@@ -19,10 +19,15 @@ public:
     // A curve against a value axis of its own on the given side.
     QLineSeries* addCurve(const QPen& pen, Qt::Alignment side, const QString& axisTitle);
     // Draws the curves again; the points are (ms since the epoch, value).
-    // Returns the time of the earliest point, or -1 when there are none.
+    // Every axis takes its range from these points alone (a fixed range
+    // when there are none). Returns the time of the earliest point, or -1
+    // when there are none.
     qint64 setPoints(const QList<QList<QPointF>>& curves);
 
     QChartView* view() const { return m_view; }
+
+    // The line under an empty chart when the run shown has no samples.
+    static const QString kNoSamples;
     QDateTimeAxis* timeAxis() const { return m_time; }
 
 private:

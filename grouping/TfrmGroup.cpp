@@ -19,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIntValidator>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -104,6 +105,7 @@ TfrmGroup::TfrmGroup(const AppPaths& paths, TdmMain& dm, TFormats formats, QWidg
     qryMes.AfterScroll = [this] { qryMesAfterScroll(); };
     buildControls();
     FormStorage1->StoredProps = {QStringLiteral("Panel1.Width"), QStringLiteral("DBChart1.Height")};
+    DBGrid1->setFocus(); // the window opens on the run list, not on a button
     FormCreate();
 }
 
@@ -123,8 +125,10 @@ void TfrmGroup::buildControls() {
     auto* lay = new QVBoxLayout(this);
     lay->setContentsMargins(0, 0, 0, 0);
     lay->addWidget(Splitter1);
-    resize(900, 600);
-    Splitter1->setSizes({420, 480});
+    // Every text of the window is readable at this size, which fits a
+    // 1280x800 screen with the window manager's frame.
+    resize(1100, 700);
+    Splitter1->setSizes({520, 580});
 }
 
 QWidget* TfrmGroup::buildLeft() {
@@ -136,9 +140,12 @@ QWidget* TfrmGroup::buildLeft() {
 
     Button1 = new QPushButton(QStringLiteral("Изтрий запис"), top);
     Button1->setObjectName(QStringLiteral("Button1"));
+    // Enter never presses a button of this window: one of them deletes.
+    Button1->setAutoDefault(false);
     topLay->addWidget(Button1);
 
     DBGrid1 = TRunData::runListGrid(QStringLiteral("DBGrid1"), qryMes, m_formats, top);
+    DBGrid1->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents); // "Старт"
     topLay->addWidget(DBGrid1, 1);
 
     auto* strip = new QGridLayout;
@@ -161,6 +168,7 @@ QWidget* TfrmGroup::buildLeft() {
     strip->addWidget(DBText3, 1, 2);
     Button2 = new QPushButton(QStringLiteral("Избери ->"), top);
     Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setAutoDefault(false);
     strip->addWidget(Button2, 1, 3);
     topLay->addLayout(strip);
 
@@ -173,6 +181,10 @@ QWidget* TfrmGroup::buildLeft() {
     Splitter2->addWidget(top);
     Splitter2->addWidget(DBChart1);
     Splitter2->setSizes({300, 300});
+    // The chart keeps the height the operator gave it; the run list takes
+    // what the window gains or loses (a window manager's frame, a resize).
+    Splitter2->setStretchFactor(0, 1);
+    Splitter2->setStretchFactor(1, 0);
     auto* lay = new QVBoxLayout(Panel1);
     lay->setContentsMargins(4, 4, 4, 4);
     lay->addWidget(Splitter2);
@@ -203,8 +215,10 @@ QWidget* TfrmGroup::buildRight() {
     DBLookupComboBox2 = new QComboBox(Panel2);
     DBLookupComboBox2->setObjectName(QStringLiteral("DBLookupComboBox2"));
     DBLookupComboBox2->setAccessibleName(QStringLiteral("Обект"));
+    DBLookupComboBox1->setPlaceholderText(QStringLiteral("Тип на измерването"));
+    DBLookupComboBox2->setPlaceholderText(QStringLiteral("Обект"));
     for (QComboBox* c : {DBLookupComboBox1, DBLookupComboBox2})
-        c->setMinimumWidth(180);
+        c->setMinimumWidth(200);
     lists->addWidget(DBLookupComboBox1);
     lists->addWidget(DBLookupComboBox2);
     head->addLayout(lists);
@@ -245,6 +259,7 @@ QWidget* TfrmGroup::buildRight() {
     DBGrid2->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid2->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     DBGrid2->verticalHeader()->setVisible(false);
+    DBGrid2->installEventFilter(this);
     lay->addWidget(DBGrid2, 1);
 
     connect(DBLookupComboBox1, &QComboBox::currentIndexChanged, this,
@@ -266,6 +281,17 @@ QWidget* TfrmGroup::buildRight() {
 }
 
 void TfrmGroup::FormCreate() {
+    try {
+        readLists();
+    } catch (const Exception& e) {
+        throw Exception(TMessages::failure(
+            QStringLiteral(
+                "Измерванията за групиране не могат да бъдат прочетени от базата данни."),
+            e.message()));
+    }
+}
+
+void TfrmGroup::readLists() {
     if (!m_dm.dbNUV.Connected())
         m_dm.dbNUV.Open();
     if (m_dm.trMain.InTransaction())
@@ -321,7 +347,14 @@ void TfrmGroup::rereadDetails() {
 }
 
 void TfrmGroup::qryMesAfterScroll() {
-    rereadDetails();
+    try {
+        rereadDetails();
+    } catch (const Exception& e) {
+        TMessages::current().error(
+            this, TMessages::failure(
+                      QStringLiteral("Данните на измерването не могат да бъдат прочетени."),
+                      e.message()));
+    }
     loadChart();
     const TRunSummary sum(
         qryCalc.Active() ? qryCalc.FieldByName(QStringLiteral("MAX_VALUE")) : QVariant(),
@@ -347,7 +380,9 @@ void TfrmGroup::qryCalcCalcFields() {
 }
 
 void TfrmGroup::loadChart() {
-    m_chart->setPoints({TRunData::samplePoints(qryMesDe)});
+    const bool none = m_chart->setPoints({TRunData::samplePoints(qryMesDe)}) < 0;
+    m_chart->timeAxis()->setTitleText(
+        none && qryMes.Active() && qryMes.RecordCount() > 0 ? TRunChart::kNoSamples : QString());
 }
 
 void TfrmGroup::setTitle(const QString& title) {
@@ -411,14 +446,24 @@ void TfrmGroup::Button2Click() {
     DBGrid2->setCurrentIndex(mdSelected->index(0, fId));
 }
 
+// Only the selection loses the row: the run stays in the database and in
+// the run list, so nothing is asked.
 void TfrmGroup::deleteSelectedRow() {
     const int r = DBGrid2->currentIndex().row();
     if (r < 0 || r >= mdSelected->rowCount())
         return;
-    if (!TMessages::current().question(this, QStringLiteral("?"),
-                                       QStringLiteral("Изтриване на записа?")))
-        return;
     mdSelected->removeRow(r);
+}
+
+// Del in the selection grid removes the current row from the selection (a
+// cell being edited has the key in its own editor, where it deletes text).
+bool TfrmGroup::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == DBGrid2 && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        deleteSelectedRow();
+        return true;
+    }
+    return TfrmTRoot::eventFilter(watched, event);
 }
 
 void TfrmGroup::Button1Click() {
@@ -427,6 +472,13 @@ void TfrmGroup::Button1Click() {
     const int id = qryMes.FieldByName(QStringLiteral("MES_ID")).toInt();
     const QVariant start = qryMes.FieldByName(QStringLiteral("DT_START"));
     const QString when = start.isNull() ? QString() : m_formats.dateTimeText(start.toDateTime());
+    if (isRecording(id)) {
+        // Deleting it would make every later sample of the run fail.
+        TMessages::current().info(this, QStringLiteral("Измерване %1 още се записва и не може да "
+                                                       "бъде изтрито!!!")
+                                            .arg(id));
+        return;
+    }
     if (!TMessages::current().question(
             this, QStringLiteral("Изтриване на записи"),
             QStringLiteral("Сигурен ли сте, че желаете да изтриете всички записи към измерване ") +
@@ -441,10 +493,20 @@ void TfrmGroup::Button1Click() {
         // Nothing of a failed deletion stays behind to be committed by a later write.
         if (m_dm.trDelete.InTransaction())
             m_dm.trDelete.Rollback();
-        TMessages::current().error(this, e.message());
+        TMessages::current().error(
+            this, TMessages::failure(
+                      QStringLiteral("Измерване %1 не беше изтрито от базата данни.").arg(id),
+                      e.message()));
         return;
     }
-    ReloadRunList();
+    try {
+        ReloadRunList();
+    } catch (const Exception& e) {
+        TMessages::current().error(
+            this, TMessages::failure(
+                      QStringLiteral("Списъкът с измерванията не може да бъде прочетен отново."),
+                      e.message()));
+    }
 }
 
 void TfrmGroup::ReloadRunList() {
@@ -458,7 +520,7 @@ void TfrmGroup::ReloadRunList() {
     fillLookups();
     qryMes.Open();
     if (qryMes.RecordCount() == 0) {
-        Series1->clear();
+        loadChart(); // empty, with its axes reset
         DBText1->clear();
         DBText2->clear();
         DBText3->clear();
@@ -476,8 +538,14 @@ bool TfrmGroup::FormCloseQuery() {
     if (mdSelected->rowCount() == 0)
         return true;
     TMessages& box = TMessages::current();
-    if (!box.question(this, QStringLiteral("?"), kAskSave))
+    switch (box.keepQuestion(this, QStringLiteral("?"), kAskSave)) {
+    case TMessages::Answer::Cancel:
+        return false; // the operator goes back to the window with everything in it
+    case TMessages::Answer::No:
         return true;
+    case TMessages::Answer::Yes:
+        break;
+    }
     if (const auto failed =
             TSeriesSave::check(edKomentar->text(), mdMulti.mult_id, mdMulti.obekt_id)) {
         box.info(this, *failed);
@@ -502,7 +570,9 @@ bool TfrmGroup::saveSeries() {
     } catch (const Exception& e) {
         if (m_dm.trDelete.InTransaction())
             m_dm.trDelete.Rollback();
-        TMessages::current().error(this, e.message());
+        TMessages::current().error(
+            this, TMessages::failure(QStringLiteral("Серията не беше записана в базата данни."),
+                                     e.message()));
         return false;
     }
 }

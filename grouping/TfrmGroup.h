@@ -4,6 +4,7 @@
 #include "TextFormats.h"
 #include "frmTRootU.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -82,6 +83,11 @@ public:
     void Button2Click();
     void ReloadRunList();
 
+    // Whether a run is still being recorded; such a run is not deleted. The
+    // main window answers it from the acquisition's open runs; by default no
+    // run is.
+    std::function<bool(int runId)> isRecording = [](int) { return false; };
+
     static const QString kRunList;
     static const QString kSamples;
     static const QString kAggregates;
@@ -92,6 +98,7 @@ protected:
 
 private:
     void FormCreate();
+    void readLists();
     void buildControls();
     QWidget* buildLeft();
     QWidget* buildRight();
@@ -106,6 +113,7 @@ private:
     void choose(QComboBox* box);
     bool saveSeries();
     void deleteSelectedRow();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     TdmMain& m_dm;
     std::unique_ptr<TRunChart> m_chart;

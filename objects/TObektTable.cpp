@@ -71,8 +71,9 @@ void TObektTable::Next() {
     if (m_state == State::Inactive)
         return;
     if (m_current + 1 >= RecordCount()) {
-        // Moving past the last row starts a new one.
-        if (m_state == State::Insert && m_current == RecordCount() - 1)
+        // Moving past the last row posts it and starts a new one; a new row
+        // still without a name stays the one new row.
+        if (m_state == State::Insert && m_rows[size_t(m_current)].ime.trimmed().isEmpty())
             return;
         Append();
         return;
@@ -156,7 +157,10 @@ bool TObektTable::Post() {
         q.ParamByName(QStringLiteral("ime"), row.ime);
         q.ExecSQL();
     } catch (const Exception& e) {
-        TMessages::current().error(nullptr, e.message());
+        TMessages::current().error(
+            nullptr,
+            TMessages::failure(QStringLiteral("Обектът „%1“ не беше записан.").arg(row.ime),
+                               e.message()));
         return false; // the row stays in its insert or edit state
     }
     m_state = State::Browse;
@@ -189,15 +193,27 @@ void TObektTable::Delete() {
     }
     if (m_state == State::Edit)
         Cancel();
+    const Row& row = m_rows[size_t(m_current)];
     try {
         if (!m_dm.trObekt.InTransaction())
             m_dm.trObekt.StartTransaction();
+        if (const qint64 n = seriesUsing(row.id); n > 0) {
+            TMessages::current().error(
+                nullptr, QStringLiteral("Обектът „%1“ се използва от %2 %3 и не може да бъде "
+                                        "изтрит.")
+                             .arg(row.ime)
+                             .arg(n)
+                             .arg(n == 1 ? QStringLiteral("серия") : QStringLiteral("серии")));
+            return; // the row stays
+        }
         TIBQuery q(m_dm.dbNUV, m_dm.trObekt);
         q.setSQL(QStringLiteral("delete from obekt where obekt_id = :obekt_id"));
-        q.ParamByName(QStringLiteral("obekt_id"), m_rows[size_t(m_current)].id);
+        q.ParamByName(QStringLiteral("obekt_id"), row.id);
         q.ExecSQL();
     } catch (const Exception& e) {
-        TMessages::current().error(nullptr, e.message());
+        TMessages::current().error(
+            nullptr, TMessages::failure(QStringLiteral("Обектът „%1“ не беше изтрит.").arg(row.ime),
+                                        e.message()));
         return; // the row stays
     }
     const int at = m_current;
@@ -207,6 +223,18 @@ void TObektTable::Delete() {
     endRemoveRows();
     m_changing = false;
     setCurrent(m_rows.empty() ? -1 : std::min(at, RecordCount() - 1));
+}
+
+// Series are saved by other workstations too; the count is read in the
+// register's own transaction, where the deletion would run.
+qint64 TObektTable::seriesUsing(const QVariant& id) {
+    TIBQuery q(m_dm.dbNUV, m_dm.trObekt);
+    q.setSQL(QStringLiteral("select count(*) from mes_group where obekt_id = :obekt_id"));
+    q.ParamByName(QStringLiteral("obekt_id"), id);
+    q.Open();
+    const qint64 n = q.RecordCount() > 0 ? q.Value(0, 0).toLongLong() : 0;
+    q.Close();
+    return n;
 }
 
 void TObektTable::Refresh() {

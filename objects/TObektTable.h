@@ -67,6 +67,7 @@ private:
     bool OBEKTBeforePost();
     void read();
     void setCurrent(int row);
+    qint64 seriesUsing(const QVariant& id);
 
     TdmMain& m_dm;
     std::vector<Row> m_rows;

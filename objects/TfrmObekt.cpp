@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -31,7 +32,11 @@ TfrmObekt::TfrmObekt(const AppPaths& paths, TdmMain& dm, QWidget* parent)
         b->setToolTip(hint);
         b->setAccessibleName(hint);
         nav->addWidget(b);
-        connect(b, &QToolButton::clicked, this, handler);
+        // A name still in the grid's editor goes into its row before any move.
+        connect(b, &QToolButton::clicked, this, [this, handler] {
+            commitEditor();
+            handler();
+        });
         return b;
     };
     nbFirst = button("nbFirst", QStringLiteral("|◀"), QStringLiteral("Първи запис"),
@@ -43,7 +48,7 @@ TfrmObekt::TfrmObekt(const AppPaths& paths, TdmMain& dm, QWidget* parent)
     nbLast = button("nbLast", QStringLiteral("▶|"), QStringLiteral("Последен запис"),
                     [this] { OBEKT->Last(); });
     nbInsert = button("nbInsert", QStringLiteral("+"), QStringLiteral("Вмъкни запис"),
-                      [this] { OBEKT->Insert(); });
+                      [this] { editNewRow(&TObektTable::Insert); });
     nbDelete = button("nbDelete", QStringLiteral("−"), QStringLiteral("Изтрий запис"),
                       [this] { deleteWithConfirmation(); });
     nbEdit = button("nbEdit", QStringLiteral("▲"), QStringLiteral("Редактирай запис"), [this] {
@@ -91,11 +96,49 @@ TfrmObekt::TfrmObekt(const AppPaths& paths, TdmMain& dm, QWidget* parent)
 TfrmObekt::~TfrmObekt() = default;
 
 void TfrmObekt::FormCreate() {
-    if (!m_dm.dbNUV.Connected())
-        m_dm.dbNUV.Open();
-    if (!m_dm.trObekt.InTransaction())
-        m_dm.trObekt.StartTransaction();
-    OBEKT->Open();
+    try {
+        if (!m_dm.dbNUV.Connected())
+            m_dm.dbNUV.Open();
+        if (!m_dm.trObekt.InTransaction())
+            m_dm.trObekt.StartTransaction();
+        OBEKT->Open();
+    } catch (const Exception& e) {
+        throw Exception(TMessages::failure(
+            QStringLiteral("Обектите не могат да бъдат прочетени от базата данни."), e.message()));
+    }
+}
+
+// The open editor is the one with the focus, or, while the window is not
+// active, the one shown in the grid.
+void TfrmObekt::commitEditor() {
+    QWidget* editor = QApplication::focusWidget();
+    if (editor && DBGrid1->viewport()->isAncestorOf(editor)) {
+        while (editor->parentWidget() != DBGrid1->viewport())
+            editor = editor->parentWidget(); // the editor itself, not a part of it
+    } else {
+        editor = nullptr;
+        const auto shown =
+            DBGrid1->viewport()->findChildren<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
+        for (QLineEdit* e : shown)
+            if (e->isVisible())
+                editor = e;
+    }
+    if (!editor)
+        return;
+    QMetaObject::invokeMethod(DBGrid1, "commitData", Qt::DirectConnection, Q_ARG(QWidget*, editor));
+    QMetaObject::invokeMethod(
+        DBGrid1, "closeEditor", Qt::DirectConnection, Q_ARG(QWidget*, editor),
+        Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
+}
+
+// A new row is started and its name is ready for typing.
+void TfrmObekt::editNewRow(void (TObektTable::*start)()) {
+    const int before = OBEKT->RecordCount();
+    (OBEKT->*start)();
+    if (OBEKT->state() != TObektTable::State::Insert || OBEKT->RecordCount() == before)
+        return;
+    DBGrid1->setFocus();
+    DBGrid1->edit(OBEKT->index(OBEKT->current(), TObektTable::colIme));
 }
 
 void TfrmObekt::followTable(int row) {
@@ -114,22 +157,45 @@ void TfrmObekt::deleteWithConfirmation() {
     OBEKT->Delete();
 }
 
-// The grid's own keys: Down past the last row starts a new row, Insert
-// inserts one, Ctrl+Delete deletes after the question.
+// The grid's own keys, also when they come from a cell's editor: a move
+// first puts what was typed into its row; Down past the last row posts it
+// and starts a new row; Insert inserts one; Ctrl+Delete deletes after the
+// question; Escape on a row being inserted or edited (no editor open)
+// discards its changes instead of closing the window.
 bool TfrmObekt::eventFilter(QObject* watched, QEvent* event) {
     if (watched == DBGrid1 && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Down && OBEKT->current() == OBEKT->RecordCount() - 1) {
-            OBEKT->Next();
+        switch (key->key()) {
+        case Qt::Key_Down:
+        case Qt::Key_Up:
+        case Qt::Key_PageDown:
+        case Qt::Key_PageUp:
+            commitEditor();
+            if (key->key() == Qt::Key_Down && OBEKT->current() == OBEKT->RecordCount() - 1) {
+                editNewRow(&TObektTable::Next);
+                return true;
+            }
+            break;
+        case Qt::Key_Insert:
+            commitEditor();
+            editNewRow(&TObektTable::Insert);
             return true;
-        }
-        if (key->key() == Qt::Key_Insert) {
-            OBEKT->Insert();
-            return true;
-        }
-        if (key->key() == Qt::Key_Delete && key->modifiers() & Qt::ControlModifier) {
-            deleteWithConfirmation();
-            return true;
+        case Qt::Key_Delete:
+            if (key->modifiers() & Qt::ControlModifier) {
+                commitEditor();
+                deleteWithConfirmation();
+                return true;
+            }
+            break;
+        case Qt::Key_Escape:
+            if (OBEKT->state() == TObektTable::State::Insert ||
+                OBEKT->state() == TObektTable::State::Edit) {
+                OBEKT->Cancel();
+                return true;
+            }
+            break;
+        default:
+            break;
         }
     }
     return TfrmTRoot::eventFilter(watched, event);
@@ -137,24 +203,25 @@ bool TfrmObekt::eventFilter(QObject* watched, QEvent* event) {
 
 // A row still being typed is posted before the question, so its name is not lost.
 bool TfrmObekt::FormCloseQuery() {
-    // A name still in the grid's editor goes into the row first.
-    QWidget* editor = QApplication::focusWidget();
-    if (editor && editor != DBGrid1 && DBGrid1->isAncestorOf(editor))
-        QMetaObject::invokeMethod(DBGrid1, "commitData", Qt::DirectConnection,
-                                  Q_ARG(QWidget*, editor));
+    commitEditor(); // a name still in the grid's editor goes into the row first
     if (!OBEKT->Post())
         return false;
-    const bool keep = TMessages::current().question(
+    const TMessages::Answer answer = TMessages::current().keepQuestion(
         this, QStringLiteral("?"), QStringLiteral("Желаете ли да запомните избраните записи ?"));
+    if (answer == TMessages::Answer::Cancel)
+        return false; // back to the register with every change still there
     try {
         if (m_dm.trObekt.InTransaction()) {
-            if (keep)
+            if (answer == TMessages::Answer::Yes)
                 m_dm.trObekt.Commit();
             else
                 m_dm.trObekt.Rollback();
         }
     } catch (const Exception& e) {
-        TMessages::current().error(this, e.message());
+        TMessages::current().error(
+            this, TMessages::failure(
+                      QStringLiteral("Промените в обектите не бяха записани в базата данни."),
+                      e.message()));
         return false;
     }
     return true;

@@ -30,6 +30,9 @@ protected:
 private:
     void FormCreate();
     void followTable(int row);
+    // Puts the text of an open cell editor into its row and closes the editor.
+    void commitEditor();
+    void editNewRow(void (TObektTable::*start)());
 
     TdmMain& m_dm;
     bool m_following = false;

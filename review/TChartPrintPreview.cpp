@@ -6,10 +6,10 @@
 #include <QChart>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -39,6 +39,29 @@ QDoubleSpinBox* percentBox(const QString& name, QWidget* parent) {
     s->setAccessibleName(name);
     return s;
 }
+
+// A chart laid out at another size for as long as this lives; it gets its
+// own size back afterwards. The chart's own layout runs at once (activate),
+// not from posted events, so no event loop is needed on the way.
+class TChartAtSize {
+public:
+    TChartAtSize(QChart* chart, const QSizeF& size) : m_chart(chart), m_old(chart->size()) {
+        if (!size.isEmpty())
+            layOut(size);
+    }
+    ~TChartAtSize() { layOut(m_old); }
+    TChartAtSize(const TChartAtSize&) = delete;
+    TChartAtSize& operator=(const TChartAtSize&) = delete;
+
+private:
+    void layOut(const QSizeF& size) {
+        m_chart->resize(size);
+        if (m_chart->layout())
+            m_chart->layout()->activate();
+    }
+    QChart* m_chart;
+    QSizeF m_old;
+};
 
 } // namespace
 
@@ -114,10 +137,12 @@ TChartPrintPreview::TChartPrintPreview(QChart* chart, QWidget* parent)
 
     for (QDoubleSpinBox* s : {seLeft, seTop, seRight, seBottom})
         connect(s, &QDoubleSpinBox::valueChanged, this, &TChartPrintPreview::marginsChanged);
-    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
-             rbPortrait, rbLandscape, chShowMargins, chProportional})
-        connect(b, &QAbstractButton::toggled, Page, qOverload<>(&QWidget::update));
-    connect(slDetail, &QSlider::valueChanged, Page, qOverload<>(&QWidget::update));
+    for (QAbstractButton* b :
+         std::initializer_list<QAbstractButton*>{rbPortrait, rbLandscape, chProportional})
+        connect(b, &QAbstractButton::toggled, this, &TChartPrintPreview::refresh);
+    connect(chShowMargins, &QAbstractButton::toggled, Page, qOverload<>(&QWidget::update));
+    connect(slDetail, &QSlider::valueChanged, this, &TChartPrintPreview::refresh);
+    connect(Page, &TPagePreview::resized, this, &TChartPrintPreview::refresh);
     connect(btnResetMargins, &QPushButton::clicked, this, [this] { setMargins(kDefaultMargins); });
     connect(Page, &TPagePreview::marginsDragged, this, &TChartPrintPreview::setMargins);
     connect(btnSetup, &QPushButton::clicked, this, &TChartPrintPreview::setupClicked);
@@ -143,7 +168,7 @@ void TChartPrintPreview::setMargins(const QMarginsF& p) {
 }
 
 void TChartPrintPreview::marginsChanged() {
-    Page->update();
+    refresh();
 }
 
 QPageLayout::Orientation TChartPrintPreview::orientation() const {
@@ -158,45 +183,66 @@ bool TChartPrintPreview::proportional() const {
     return chProportional->isChecked();
 }
 
-// The chart is laid out at its screen size times the level of detail and
-// scaled into the area inside the margins.
-void TChartPrintPreview::renderChart(QPainter& painter, const QRectF& page) const {
+QRectF TChartPrintPreview::chartRect(const QRectF& page) const {
     const QMarginsF m = margins();
     QRectF area(page.left() + page.width() * m.left() / 100.0,
                 page.top() + page.height() * m.top() / 100.0,
                 page.width() * (100.0 - m.left() - m.right()) / 100.0,
                 page.height() * (100.0 - m.top() - m.bottom()) / 100.0);
-    if (area.width() <= 1 || area.height() <= 1)
-        return;
+    if (!proportional() || area.width() <= 1 || area.height() <= 1)
+        return area;
+    QSizeF fit = m_chart->size();
+    fit.scale(area.size(), Qt::KeepAspectRatio);
+    return QRectF(area.center() - QPointF(fit.width() / 2, fit.height() / 2), fit);
+}
+
+QSizeF TChartPrintPreview::layoutSize(const QRectF& page) const {
     const QSizeF screen = m_chart->size();
-    QSizeF layout =
+    const QRectF area = chartRect(page);
+    if (screen.isEmpty() || area.width() <= 1 || area.height() <= 1)
+        return {};
+    const QSizeF layout =
         proportional() ? screen : area.size().scaled(screen, Qt::KeepAspectRatioByExpanding);
-    layout = layout * detail();
-    if (proportional()) {
-        QSizeF fit = layout;
-        fit.scale(area.size(), Qt::KeepAspectRatio);
-        area = QRectF(area.center() - QPointF(fit.width() / 2, fit.height() / 2), fit);
+    return layout * detail();
+}
+
+void TChartPrintPreview::renderChart(QPainter& painter, const QRectF& target,
+                                     const QSizeF& layout) const {
+    if (layout.isEmpty() || !m_chart->scene())
+        return;
+    m_chart->scene()->render(&painter, target, QRectF(m_chart->pos(), layout),
+                             Qt::IgnoreAspectRatio);
+}
+
+void TChartPrintPreview::refresh() {
+    const QRectF target = chartRect(Page->sheet());
+    const QSizeF layout = layoutSize(Page->sheet());
+    const qreal ratio = Page->devicePixelRatioF();
+    QImage image((target.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    if (!image.isNull() && !layout.isEmpty()) {
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::white);
+        const TChartAtSize sized(m_chart, layout);
+        QPainter p(&image);
+        renderChart(p, QRectF(QPointF(0, 0), target.size()), layout);
     }
-    // The chart lays itself out in posted events; they must have run before it is drawn.
-    const QSizeF old = m_chart->size();
-    m_chart->resize(layout);
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    m_chart->scene()->render(&painter, area, QRectF(m_chart->pos(), layout), Qt::IgnoreAspectRatio);
-    m_chart->resize(old);
-    QCoreApplication::sendPostedEvents();
+    m_screen = image;
+    Page->update();
 }
 
 void TChartPrintPreview::print(QPrinter& printer) {
     printer.setFullPage(true);
     printer.setPageOrientation(orientation());
+    const QRectF page = printer.paperRect(QPrinter::DevicePixel)
+                            .translated(-printer.pageRect(QPrinter::DevicePixel).topLeft());
+    const QSizeF layout = layoutSize(page);
+    const TChartAtSize sized(m_chart, layout); // before the printer's painter opens
     QPainter painter;
     if (!painter.begin(&printer))
         throw Exception(QStringLiteral("Печатът не може да започне: %1")
                             .arg(printer.outputFileName().isEmpty() ? printer.printerName()
                                                                     : printer.outputFileName()));
-    renderChart(painter, printer.paperRect(QPrinter::DevicePixel)
-                             .translated(-printer.pageRect(QPrinter::DevicePixel).topLeft()));
+    renderChart(painter, chartRect(page), layout);
     if (!painter.end())
         throw Exception(QStringLiteral("Печатът не завърши"));
 }
@@ -269,11 +315,17 @@ void TPagePreview::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), palette().color(QPalette::Dark));
     const QRectF s = sheet();
     p.fillRect(s, Qt::white);
-    m_preview.renderChart(p, s);
+    const QImage& chart = m_preview.screenImage();
+    if (!chart.isNull())
+        p.drawImage(m_preview.chartRect(s), chart);
     if (m_preview.chShowMargins->isChecked()) {
         p.setPen(QPen(Qt::blue, 1, Qt::DashLine));
         p.drawRect(chartArea());
     }
+}
+
+void TPagePreview::resizeEvent(QResizeEvent*) {
+    emit resized();
 }
 
 void TPagePreview::mousePressEvent(QMouseEvent* e) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QImage>
 #include <QMarginsF>
 #include <QPageLayout>
 
@@ -20,6 +21,11 @@ class TPagePreview;
 // or landscape, the four margins in percent of the page, the level of detail
 // and whether the chart keeps its proportions, moves and resizes the chart on
 // the page with the mouse, and prints.
+//
+// The chart is laid out for the page before any painter opens: the page on
+// the screen shows an image of it made when a choice changes, and printing
+// lays it out before the printer's painter opens. Nothing processes events
+// while a painter is open.
 class TChartPrintPreview : public QDialog {
     Q_OBJECT
 public:
@@ -52,8 +58,19 @@ public:
     double detail() const; // 1.0 is the chart's size on the screen
     bool proportional() const;
 
-    // Draws the chart into the part of `page` inside the margins.
-    void renderChart(QPainter& painter, const QRectF& page) const;
+    // Where the chart stands on `page`: inside the margins, and fitted to
+    // the chart's proportions when they are kept.
+    QRectF chartRect(const QRectF& page) const;
+    // The size the chart is laid out at for a page: its size on the screen
+    // times the level of detail, in the page area's proportions unless the
+    // chart keeps its own.
+    QSizeF layoutSize(const QRectF& page) const;
+    // The chart laid out at `layout`, drawn into `target` on `painter`. The
+    // caller has laid it out at that size before its painter opened.
+    void renderChart(QPainter& painter, const QRectF& target, const QSizeF& layout) const;
+    // The image of the chart that the page on the screen shows.
+    const QImage& screenImage() const { return m_screen; }
+
     // Prints one page to the printer as it is set up; throws Exception on failure.
     void print(QPrinter& printer);
     // Prints to a PDF file.
@@ -63,9 +80,11 @@ private:
     void printClicked();
     void setupClicked();
     void marginsChanged();
+    void refresh(); // records the chart for the page on the screen again
 
     QChart* m_chart;
     QPrinter* m_printer;
+    QImage m_screen;
 };
 
 // The page on the screen, with the chart where it will be printed.
@@ -79,9 +98,11 @@ public:
 
 signals:
     void marginsDragged(const QMarginsF& percent);
+    void resized();
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent*) override;

@@ -19,8 +19,9 @@ QString TReviewFilter::statement() const {
         sql += QStringLiteral(" and mes_group.mes_group_id = ? ");
     if (obekt_id)
         sql += QStringLiteral(" and mes_group.obekt_id = ? ");
+    // The text as typed, in any letter case: "%" and "_" are no wildcards.
     if (text)
-        sql += QStringLiteral(" and mes_group.komentar like '%' || ? || '%' ");
+        sql += QStringLiteral(" and mes_group.komentar containing ? ");
     return sql + kTail;
 }
 

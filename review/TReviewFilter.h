@@ -19,7 +19,8 @@ struct TReviewFilter {
 
     // The series list's statement: the head, the pieces of the fields that
     // hold a value, the tail. Each piece carries a "?" mark; values() gives
-    // what is bound to them, in their order.
+    // what is bound to them, in their order. The comment is matched as typed,
+    // in any letter case.
     QString statement() const;
     QList<QVariant> values() const;
 

@@ -55,7 +55,7 @@ QString TReviewTitles::basic(const TSeriesInfo& series, const QVariant& runId,
 }
 
 std::optional<QString> TReviewTitles::typed(const TSeriesInfo& series, const QVariant& runId,
-                                            const TReviewCalc& calc, bool forPrint) const {
+                                            const TReviewCalc& calc) const {
     const double multi = empty(series.multi) ? 0.0 : series.multi.toDouble();
     if (multi == 0 || calc.seconds() == 0)
         return std::nullopt;
@@ -66,8 +66,7 @@ std::optional<QString> TReviewTitles::typed(const TSeriesInfo& series, const QVa
     if (roundHalfEven(multi) == 1) {
         return numberLine(series, runId) + kCrLf + QStringLiteral("Максимална стойност: ") +
                F(max / multi) + QStringLiteral(" kN ") + kCrLf + time + kCrLf +
-               QStringLiteral("Скорост : ") + F(max / multi / s) +
-               (forPrint ? QStringLiteral(" N/sec. ") : QStringLiteral(" kN/sec. "));
+               QStringLiteral("Скорост : ") + F(max / multi / s) + QStringLiteral(" kN/sec. ");
     }
     return numberLine(series, runId) + kCrLf + QStringLiteral("Максимална стойност: ") +
            F(max / multi) + QStringLiteral(" MPa (") + F(max) + QStringLiteral(" kN)") + kCrLf +
@@ -75,6 +74,6 @@ std::optional<QString> TReviewTitles::typed(const TSeriesInfo& series, const QVa
 }
 
 QString TReviewTitles::title(const TSeriesInfo& series, const QVariant& runId,
-                             const TReviewCalc& calc, bool forPrint) const {
-    return typed(series, runId, calc, forPrint).value_or(basic(series, runId, calc));
+                             const TReviewCalc& calc) const {
+    return typed(series, runId, calc).value_or(basic(series, runId, calc));
 }

@@ -42,11 +42,11 @@ public:
 
     QString basic(const TSeriesInfo& series, const QVariant& runId, const TReviewCalc& calc) const;
     // Empty when it cannot be computed (multiplier 0 or empty, or no whole second).
+    // The screen and the printed report carry the same title.
     std::optional<QString> typed(const TSeriesInfo& series, const QVariant& runId,
-                                 const TReviewCalc& calc, bool forPrint) const;
+                                 const TReviewCalc& calc) const;
     // The typed title where it can be computed, else the basic one.
-    QString title(const TSeriesInfo& series, const QVariant& runId, const TReviewCalc& calc,
-                  bool forPrint) const;
+    QString title(const TSeriesInfo& series, const QVariant& runId, const TReviewCalc& calc) const;
 
     // Rounds to the nearest whole number, a half to the even neighbour.
     static long long roundHalfEven(double value);

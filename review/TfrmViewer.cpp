@@ -185,7 +185,7 @@ QWidget* TfrmViewer::buildRight() {
     // stands once as the axis title, so that the labels stay readable.
     m_chart = std::make_unique<TRunChart>(QStringLiteral("DBChart1"), m_formats.longTimeFormat());
     m_chart->timeAxis()->setTickCount(5);
-    Series1 = m_chart->addCurve(QPen(Qt::black, 1), Qt::AlignLeft, QStringLiteral("N"));
+    Series1 = m_chart->addCurve(QPen(Qt::black, 1), Qt::AlignLeft, QStringLiteral("kN"));
     Series2 =
         m_chart->addCurve(QPen(Qt::red, 1, Qt::DashLine), Qt::AlignRight, QStringLiteral("mm"));
     DBChart1 = m_chart->view();
@@ -334,7 +334,7 @@ void TfrmViewer::qryMesAfterScroll() {
     }
     reloadCurves();
     setTitle(m_titles.basic(series(), id, calc()));
-    if (const auto typed = m_titles.typed(series(), id, calc(), false))
+    if (const auto typed = m_titles.typed(series(), id, calc()))
         setTitle(*typed);
 }
 
@@ -347,7 +347,7 @@ void TfrmViewer::Button3Click() {
     }
     reloadCurves();
     setTitle(m_titles.basic(series(), runId(), calc()));
-    if (const auto typed = m_titles.typed(series(), runId(), calc(), true))
+    if (const auto typed = m_titles.typed(series(), runId(), calc()))
         setTitle(*typed);
     try {
         showPreview(*this);
@@ -361,10 +361,13 @@ void TfrmViewer::Button3Click() {
 void TfrmViewer::reloadCurves() {
     const qint64 first =
         m_chart->setPoints({TRunData::samplePoints(qryMesDe), TRunData::samplePoints(qryMesDe2)});
-    m_chart->timeAxis()->setTitleText(
-        first < 0 ? QString()
-                  : m_formats.locale().toString(QDateTime::fromMSecsSinceEpoch(first).date(),
-                                                m_formats.shortDateFormat()));
+    QString line;
+    if (first >= 0)
+        line = m_formats.locale().toString(QDateTime::fromMSecsSinceEpoch(first).date(),
+                                           m_formats.shortDateFormat());
+    else if (runId().isValid())
+        line = TRunChart::kNoSamples;
+    m_chart->timeAxis()->setTitleText(line);
 }
 
 void TfrmViewer::setTitle(const QString& title) {

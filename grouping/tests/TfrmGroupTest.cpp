@@ -6,6 +6,8 @@
 #include "TestDatabase.h"
 #include "dmmainU.h"
 
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QValueAxis>
 
 #include <gtest/gtest.h>
 
@@ -85,6 +88,13 @@ TEST_F(GroupTest, WorkedValuesAndTheRunsAroundThem) {
     select(*w, 2);
     EXPECT_EQ(w->DBText1->text(), "");
     EXPECT_EQ(w->Series1->count(), 0);
+    // A run without samples: no axis keeps the range of the run before, and
+    // a line says why the chart is empty.
+    const auto* axis = static_cast<QValueAxis*>(w->Series1->attachedAxes().last());
+    EXPECT_EQ(axis->min(), 0);
+    EXPECT_EQ(axis->max(), 1);
+    EXPECT_EQ(w->DBChart1->chart()->axes(Qt::Horizontal).first()->titleText(),
+              "Измерването няма записани стойности");
     EXPECT_EQ(w->chartTitle(),
               "Максимална стойност: 0.00\r\nВреме на измерването :  (sec.)\r\nСкорост : ");
 

@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QValueAxis>
 
 #include <gtest/gtest.h>
 
@@ -96,7 +97,7 @@ TEST_F(ViewerTest, OpeningShowsNothingButTheObjects) {
 
 TEST_F(ViewerTest, WorkedExampleAndMovingBetweenSeries) {
     auto w = open();
-    QTest::keyClicks(w->edKomentar, "%");
+    QTest::keyClicks(w->edKomentar, " "); // every comment here holds a blank
     w->Button1->click();
     ASSERT_EQ(w->DBGridEh1->model()->rowCount(), 2); // 14 has no runs, 15 no type
     EXPECT_EQ(w->qryRes.FieldByName("MES_GROUP_ID").toInt(), 12);
@@ -157,6 +158,20 @@ TEST_F(ViewerTest, FiltersByEachFieldAndSwallowsWhatCannotRun) {
     EXPECT_EQ(w->DBGridEh1->model()->rowCount(), 1);
     w->Button2->click();
 
+    // The text as typed, in any letter case, Cyrillic included; % and _ are
+    // characters like any other.
+    const QList<std::pair<QString, QList<int>>> typed = {
+        {"бетон", {12}}, {"ИЗТОК", {13}}, {"100%", {13}}, {"%", {13}}, {"_", {}}, {"b%5", {}}};
+    for (const auto& [text, series] : typed) {
+        typeInto(w->edKomentar, text);
+        w->Button1->click();
+        QList<int> found;
+        for (int r = 0; r < w->DBGridEh1->model()->rowCount(); ++r)
+            found.append(w->DBGridEh1->model()->index(r, 0).data().toInt());
+        EXPECT_EQ(found, series) << text.toStdString();
+        w->Button2->click();
+    }
+
     // Nothing matches: empty lists, empty chart and title, a double-click shows nothing.
     for (const QString& text : {QString("' or 1=1 --"), QString("zzz_%;select")}) {
         typeInto(w->edKomentar, text);
@@ -198,7 +213,7 @@ TEST_F(ViewerTest, PrintingSetsThePrintTitleAndThePdfShowsTheChart) {
             preview.printToPdf(pdf);
     };
     w->Button3->click();
-    EXPECT_TRUE(shownDuringPreview.endsWith("Скорост : 1.50 N/sec. "));
+    EXPECT_TRUE(shownDuringPreview.endsWith("Скорост : 1.50 kN/sec. "));
     EXPECT_EQ(w->chartTitle(), shownDuringPreview); // kept until the run changes
     w->Button3->click();
     EXPECT_EQ(w->chartTitle(), shownDuringPreview);
@@ -210,6 +225,10 @@ TEST_F(ViewerTest, PrintingSetsThePrintTitleAndThePdfShowsTheChart) {
     for (const QString& line : shownDuringPreview.split("\r\n"))
         EXPECT_TRUE(printed.contains(line.trimmed())) << line.toStdString() << "\n"
                                                       << printed.toStdString();
+    // The load is in kN on the axis and in the speed, as on the screen.
+    EXPECT_FALSE(printed.contains(QRegularExpression("(^|\\s)N(/sec\\.)?(\\s|$)")))
+        << printed.toStdString();
+    EXPECT_EQ(static_cast<QValueAxis*>(w->Series1->attachedAxes().last())->titleText(), "kN");
     QProcess info;
     info.start("pdfinfo", {pdf});
     ASSERT_TRUE(info.waitForFinished(30000));

@@ -1,0 +1,133 @@
+// The review window and its print preview on a real display, driven by keys
+// and clicks.
+#include "GTestQt.h"
+#include "OperatorInput.h"
+#include "TChartPrintPreview.h"
+#include "TDBGrid.h"
+#include "TestDatabase.h"
+#include "TfrmViewer.h"
+#include "dmmainU.h"
+
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Operator;
+
+namespace {
+
+const QDateTime kT0(QDate(2024, 3, 5), QTime(9, 0, 0));
+
+class ViewerXTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        makeTestDatabase(m_paths.database());
+        m_dm.dbNUV.DatabaseName = m_paths.database();
+        m_dm.dbNUV.Open();
+        execSql(m_dm.dbNUV, "insert into obekt(obekt_id, ime) values(1, 'Мост')");
+        execSql(m_dm.dbNUV,
+                "insert into mes_group(mes_group_id, date_effect, komentar, multiplier_id, "
+                "obekt_id) values(13, '2024-03-05', 'Бетон B25, 28 дни', 4, 1)");
+        addRun(m_dm.dbNUV, 350, 13, 1, kT0, {{0, 2, 1}, {20000, 30, 1}, {25000, 10, 1}});
+    }
+
+    std::unique_ptr<TfrmViewer> open() {
+        auto w = std::make_unique<TfrmViewer>(m_paths, m_dm);
+        w->show();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        return w;
+    }
+
+    static QString run(const QString& program, const QStringList& args) {
+        QProcess p;
+        p.start(program, args);
+        p.waitForFinished(30000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+
+    QTemporaryDir m_dir;
+    AppPaths m_paths = AppPaths::in(m_dir.path());
+    TdmMain m_dm;
+};
+
+// The preview opens, is paged through and changed many times (each change
+// paints the page again), prints to a PDF file and closes: nothing is
+// painted while events are processed, so nothing crashes.
+TEST_F(ViewerXTest, PrintPreviewOpensPagesPrintsToPdfAndCloses) {
+    auto w = open();
+    w->edNomer->setFocus();
+    typeText("13");
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    ASSERT_EQ(w->DBGridEh2->model()->rowCount(), 1);
+
+    const QString screens = qEnvironmentVariable("NUV_SCREENS");
+    const QString pdf = screens.isEmpty()
+                            ? m_dir.filePath("run.pdf")
+                            : QDir(screens).filePath("print-" + QLocale().name() + ".pdf");
+    QFile::remove(pdf);
+    bool previewSeen = false;
+    whenModal(
+        [&](QWidget* modal) {
+            auto* preview = qobject_cast<TChartPrintPreview*>(modal);
+            if (!preview)
+                return;
+            previewSeen = true;
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(preview));
+            QTest::qWait(200);
+            EXPECT_FALSE(preview->screenImage().isNull());
+            // Paging through and changing the layout, each a new painting.
+            preview->Page->setFocus();
+            for (Qt::Key key : {Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_End, Qt::Key_Home})
+                press(key);
+            QTest::mouseClick(preview->rbPortrait, Qt::LeftButton);
+            QTest::qWait(100);
+            QTest::mouseClick(preview->rbLandscape, Qt::LeftButton);
+            const QRectF area = preview->Page->chartArea();
+            QTest::mousePress(preview->Page, Qt::LeftButton, {}, area.center().toPoint());
+            for (int dx = 5; dx <= 40; dx += 5)
+                QTest::mouseMove(preview->Page, (area.center() + QPointF(dx, 0)).toPoint());
+            QTest::mouseRelease(preview->Page, Qt::LeftButton, {},
+                                (area.center() + QPointF(40, 0)).toPoint());
+            QTest::mouseClick(preview->btnResetMargins, Qt::LeftButton);
+            QTest::mouseClick(preview->chProportional, Qt::LeftButton);
+            QTest::qWait(100);
+            if (!screens.isEmpty())
+                preview->grab().save(
+                    QDir(screens).filePath("preview-" + QLocale().name() + ".png"));
+            // To a PDF file, by the printer list and the file name, then "Печат".
+            preview->cbPrinter->setCurrentIndex(
+                preview->cbPrinter->findText(TChartPrintPreview::kPdfChoice));
+            preview->edPdfFile->setFocus();
+            typeText(pdf);
+            QTest::mouseClick(preview->btnPrint, Qt::LeftButton);
+            QTest::qWait(100);
+            QTest::mouseClick(preview->btnClose, Qt::LeftButton);
+        },
+        w.get());
+    QTest::mouseClick(w->Button3, Qt::LeftButton); // returns when the preview has closed
+    EXPECT_TRUE(previewSeen);
+    EXPECT_EQ(QApplication::activeModalWidget(), w.get());
+    ASSERT_TRUE(QFile::exists(pdf));
+    EXPECT_TRUE(run("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+1\\b")));
+    const QString printed = run("pdftotext", {"-layout", pdf, "-"});
+    EXPECT_TRUE(printed.contains("Измерване No 13/350")) << printed.toStdString();
+    EXPECT_TRUE(printed.contains("kN/sec.")) << printed.toStdString();
+    if (!screens.isEmpty())
+        run("pdftoppm", {"-r", "50", "-png", "-singlefile", pdf,
+                         QDir(screens).filePath("print-" + QLocale().name())});
+    // The window is still there and usable after the preview.
+    EXPECT_TRUE(w->isVisible());
+    if (!screens.isEmpty())
+        w->grab().save(QDir(screens).filePath("review-" + QLocale().name() + ".png"));
+}
+
+} // namespace
