@@ -18,6 +18,7 @@ class TDBGrid;
 class TQueryModel;
 class TdmMain;
 class TRunChart;
+class TViewerReports;
 
 // The review window: saved series found through a filter, their runs, the
 // current run's curves with its computed results, and the printed chart.
@@ -45,9 +46,10 @@ public:
     QPushButton* Button1; // "Покажи"
     QPushButton* Button2; // "Изчисти"
     QSplitter* Splitter1;
-    TDBGrid* DBGridEh1;   // series
-    TDBGrid* DBGridEh2;   // runs
-    QPushButton* Button3; // "Печат"
+    TDBGrid* DBGridEh1;      // series
+    TDBGrid* DBGridEh2;      // runs
+    QPushButton* Button3;    // "Печат"
+    TViewerReports* reports; // "Отчет" and the CSV files beside "Печат"
     QChartView* DBChart1;
     QLineSeries* Series1; // load
     QLineSeries* Series2; // deformation
