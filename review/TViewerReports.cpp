@@ -110,6 +110,7 @@ void TViewerReports::showPreview(QWidget* window, const TSeriesReport& report) {
     QPrintPreviewDialog dialog(&printer, window);
     dialog.setObjectName(QStringLiteral("ReportPreview"));
     dialog.setWindowTitle(QStringLiteral("Отчет"));
+    dialog.resize(900, 760); // a page that can be read without zooming first
     connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
             [&report](QPrinter* p) { report.render(*p); });
     dialog.exec();

@@ -84,6 +84,8 @@ TEST_F(ViewerReportsTest, ReportPreviewOpensAndClosesWithEscape) {
     whenModal<QPrintPreviewDialog>([&](QPrintPreviewDialog& d) {
         shown = d.isVisible();
         QTest::qWait(300); // let the preview paint its pages
+        if (qEnvironmentVariableIsSet("NUV_KEEP_PNG"))
+            d.grab().save(qEnvironmentVariable("NUV_KEEP_PNG"));
         QTest::keyClick(&d, Qt::Key_Escape);
     });
     click(w().reports->btnReport);
