@@ -46,10 +46,9 @@ public:
     QPushButton* Button1; // "Покажи"
     QPushButton* Button2; // "Изчисти"
     QSplitter* Splitter1;
-    TDBGrid* DBGridEh1;      // series
-    TDBGrid* DBGridEh2;      // runs
-    QPushButton* Button3;    // "Печат"
-    TViewerReports* reports; // "Отчет" and the CSV files beside "Печат"
+    TDBGrid* DBGridEh1;   // series
+    TDBGrid* DBGridEh2;   // runs
+    QPushButton* Button3; // "Печат"
     QChartView* DBChart1;
     QLineSeries* Series1; // load
     QLineSeries* Series2; // deformation
@@ -64,6 +63,8 @@ public:
 
     // The print preview; tests and the preview's callers can replace it.
     std::function<void(TfrmViewer&)> showPreview;
+    // "Отчет" and the CSV files beside "Печат".
+    TViewerReports* reports;
 
     static const QString kRuns;
     static const QString kLoad;
