@@ -59,7 +59,7 @@ void TSeriesReport::addText(const QString& text, const QFont& font, double heigh
 }
 
 void TSeriesReport::addHeading() {
-    const TSeriesInfo& s = m_series.info();
+    const TSeriesDetails& s = m_series.info();
     addText(m_settings.laboratory, sized(m_font, 42, true), 60, Qt::AlignHCenter);
     addText(m_settings.address, m_font, kLine, Qt::AlignHCenter);
     m_pages.addSpace(40);

@@ -96,8 +96,8 @@ auto select(TIBDatabase& db, const QString& sql, std::optional<int> id, Read&& r
     return out;
 }
 
-TSeriesInfo seriesInfo(const TIBQuery& q) {
-    TSeriesInfo s;
+TSeriesDetails seriesInfo(const TIBQuery& q) {
+    TSeriesDetails s;
     s.id = q.FieldByName("MES_GROUP_ID").toInt();
     s.date = q.FieldByName("DATE_EFFECT").toDateTime();
     s.comment = q.FieldByName("KOMENTAR").toString();
@@ -119,7 +119,7 @@ void TSeriesReader::checkSchema() {
                             .arg(m_db.DatabaseName));
 }
 
-std::optional<TSeriesInfo> TSeriesReader::series(int id) {
+std::optional<TSeriesDetails> TSeriesReader::series(int id) {
     return select(m_db, kSeries, id, [](const TIBQuery& q) {
         return q.RecordCount() ? std::optional(seriesInfo(q)) : std::nullopt;
     });

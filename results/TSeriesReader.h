@@ -1,7 +1,7 @@
 #pragma once
 
 #include "results/TRunSamples.h"
-#include "results/TSeriesInfo.h"
+#include "results/TSeriesDetails.h"
 
 #include <optional>
 #include <vector>
@@ -17,7 +17,7 @@ public:
 
     // Throws Exception when the database lacks the program's tables.
     void checkSchema();
-    std::optional<TSeriesInfo> series(int id);
+    std::optional<TSeriesDetails> series(int id);
     // The series' runs in order of MES_ID, each with its load readings.
     std::vector<TRunSamples> runs(int seriesId);
     std::optional<TRunSamples> run(int runId);

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-TSeriesResults::TSeriesResults(TSeriesInfo info, std::vector<TRunSamples> runs,
+TSeriesResults::TSeriesResults(TSeriesDetails info, std::vector<TRunSamples> runs,
                                const TRateStandard& standard)
     : m_info(std::move(info)), m_runs(std::move(runs)), m_standard(standard) {
     m_results.reserve(m_runs.size());

@@ -3,7 +3,7 @@
 #include "results/TRateStandard.h"
 #include "results/TRunResult.h"
 #include "results/TRunSamples.h"
-#include "results/TSeriesInfo.h"
+#include "results/TSeriesDetails.h"
 #include "results/TSummary.h"
 
 #include <vector>
@@ -11,9 +11,9 @@
 // A series with its runs, each run's results and the series' summary.
 class TSeriesResults {
 public:
-    TSeriesResults(TSeriesInfo info, std::vector<TRunSamples> runs, const TRateStandard& standard);
+    TSeriesResults(TSeriesDetails info, std::vector<TRunSamples> runs, const TRateStandard& standard);
 
-    const TSeriesInfo& info() const { return m_info; }
+    const TSeriesDetails& info() const { return m_info; }
     const std::vector<TRunSamples>& runs() const { return m_runs; }
     const std::vector<TRunResult>& results() const { return m_results; }
     const TRateStandard& standard() const { return m_standard; }
@@ -33,7 +33,7 @@ public:
     TSummary summary(std::optional<double> TRunResult::*value) const;
 
 private:
-    TSeriesInfo m_info;
+    TSeriesDetails m_info;
     std::vector<TRunSamples> m_runs;
     TRateStandard m_standard;
     std::vector<TRunResult> m_results;

@@ -8,6 +8,7 @@
 #include "TQueryModel.h"
 #include "TRunChart.h"
 #include "TRunData.h"
+#include "TViewerReports.h"
 #include "dmmainU.h"
 
 #include <QChart>
@@ -16,6 +17,7 @@
 #include <QDateEdit>
 #include <QDateTimeAxis>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -57,6 +59,12 @@ QLabel* above(const QString& text, QWidget* control, QWidget* parent) {
     return l;
 }
 
+std::optional<int> currentId(const TIBQuery& q, const QString& field) {
+    if (!q.Active() || q.RecordCount() == 0)
+        return std::nullopt;
+    return q.FieldByName(field).toInt();
+}
+
 } // namespace
 
 TfrmViewer::TfrmViewer(const AppPaths& paths, TdmMain& dm, TFormats formats, QWidget* parent)
@@ -78,6 +86,10 @@ TfrmViewer::TfrmViewer(const AppPaths& paths, TdmMain& dm, TFormats formats, QWi
         TChartPrintPreview preview(v.DBChart1->chart(), &v);
         preview.exec();
     };
+
+    reports = new TViewerReports(
+        paths, dm.dbNUV, [this] { return currentId(qryRes, QStringLiteral("MES_GROUP_ID")); },
+        [this] { return currentId(qryMes, QStringLiteral("MES_ID")); }, this);
 
     auto* lay = new QVBoxLayout(this);
     lay->addWidget(buildFilterBar());
@@ -179,7 +191,10 @@ QWidget* TfrmViewer::buildRight() {
     lay->addWidget(DBGridEh2);
     Button3 = new QPushButton(QStringLiteral("Печат"), panel);
     Button3->setObjectName(QStringLiteral("Button3"));
-    lay->addWidget(Button3);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Button3);
+    reports->addButtons(*buttons, panel);
+    lay->addLayout(buttons);
 
     // The sample times along the axis; their date, the same for a whole run,
     // stands once as the axis title, so that the labels stay readable.

@@ -18,6 +18,7 @@ class TDBGrid;
 class TQueryModel;
 class TdmMain;
 class TRunChart;
+class TViewerReports;
 
 // The review window: saved series found through a filter, their runs, the
 // current run's curves with its computed results, and the printed chart.
@@ -62,6 +63,8 @@ public:
 
     // The print preview; tests and the preview's callers can replace it.
     std::function<void(TfrmViewer&)> showPreview;
+    // "Отчет" and the CSV files beside "Печат".
+    TViewerReports* reports;
 
     static const QString kRuns;
     static const QString kLoad;

@@ -28,7 +28,7 @@ TSeriesResults series(int count, int device, std::optional<double> multiplier) {
                                  device == 2 ? std::optional(i * 0.03) : std::nullopt});
         runs.push_back(std::move(run));
     }
-    TSeriesInfo info{5,         QDateTime(QDate(2026, 3, 5), QTime(0, 0)), "Проби", "Път", "Куб",
+    TSeriesDetails info{5,         QDateTime(QDate(2026, 3, 5), QTime(0, 0)), "Проби", "Път", "Куб",
                      multiplier};
     return TSeriesResults(info, std::move(runs), TRateStandard::en12390());
 }
@@ -92,7 +92,7 @@ TEST(SeriesReport, ThirtyRunsFitOnAtMostThreePages) {
         EXPECT_EQ(pdfPages(pdf), report.pageCount()) << device;
     }
     // One run with no readings at all still gives a report of one page's table.
-    const TSeriesResults empty(TSeriesInfo{}, {TRunSamples{1, {}, 1, {}}},
+    const TSeriesResults empty(TSeriesDetails{}, {TRunSamples{1, {}, 1, {}}},
                                TRateStandard::en12390());
     EXPECT_EQ(pdfPages(TSeriesReport(empty, settings, printed).pdf()),
               TSeriesReport(empty, settings, printed).pageCount());

@@ -6,7 +6,7 @@
 #include <optional>
 
 // A series' own data: its number, date, comment, object and specimen type.
-struct TSeriesInfo {
+struct TSeriesDetails {
     int id = 0;
     QDateTime date;
     QString comment;
