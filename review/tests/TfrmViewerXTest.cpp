@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -195,6 +196,34 @@ TEST_F(ViewerXTest, DateFilterTakesTypedDatesOpensAtTodayAndCanBeErased) {
     EXPECT_TRUE(w->mdFilter.values().isEmpty());
     QTest::mouseClick(w->edNomer, Qt::LeftButton);
     EXPECT_EQ(ed->lineEdit()->text(), "");
+}
+
+// The series list shows its headers in full and gives the whole comment in a
+// tooltip; the run list's headers are not cut either.
+TEST_F(ViewerXTest, ListsShowTheirHeadersInFullAndTheWholeComment) {
+    const QString comment =
+        QString("Бетон B25, 28 дни, ") + QString("дълъг коментар ").repeated(12);
+    execSql(m_dm.dbNUV,
+            QString("update mes_group set komentar = '%1' where mes_group_id = 13").arg(comment));
+    auto w = open();
+    w->edNomer->setFocus();
+    typeText("13");
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    ASSERT_EQ(w->DBGridEh1->model()->rowCount(), 1);
+    QTest::qWait(100);
+    EXPECT_EQ(w->DBGridEh1->model()->index(0, 3).data(Qt::ToolTipRole).toString(), comment);
+    for (TDBGrid* grid : {w->DBGridEh1, w->DBGridEh2}) {
+        const QHeaderView* h = grid->horizontalHeader();
+        const QFontMetrics fm(h->font());
+        for (int c = 0; c < grid->model()->columnCount(); ++c) {
+            const QString title = grid->model()->headerData(c, Qt::Horizontal).toString();
+            EXPECT_LE(fm.horizontalAdvance(title) + 8, h->sectionSize(c)) << title.toStdString();
+            const QString cell = grid->model()->index(0, c).data().toString();
+            if (c != 3 || grid != w->DBGridEh1) // the comment is cut, its tooltip is whole
+                EXPECT_LE(grid->fontMetrics().horizontalAdvance(cell) + 6, grid->columnWidth(c))
+                    << cell.toStdString();
+        }
+    }
 }
 
 } // namespace
