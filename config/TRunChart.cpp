@@ -16,6 +16,10 @@ TRunChart::TRunChart(const QString& name, const QString& timeFormat) {
     chart->legend()->setVisible(false);
     chart->setBackgroundBrush(Qt::white);
     chart->setBackgroundRoundness(0);
+    // The axes' numbers with the system's decimal separator, as every other
+    // number in the window.
+    chart->setLocale(QLocale());
+    chart->setLocalizeNumbers(true);
     m_time = new QDateTimeAxis;
     m_time->setFormat(timeFormat);
     chart->addAxis(m_time, Qt::AlignBottom);

@@ -54,6 +54,14 @@ void TDBGrid::followQuery() {
     m_following = false;
 }
 
+void TDBGrid::fitColumns(int stretchColumn) {
+    QHeaderView* h = horizontalHeader();
+    h->setStretchLastSection(false);
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        h->setSectionResizeMode(c, c == stretchColumn ? QHeaderView::Stretch
+                                                      : QHeaderView::ResizeToContents);
+}
+
 void TDBGrid::openFindDialog() {
     TFindDialog dialog(this, this);
     dialog.exec();

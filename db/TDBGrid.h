@@ -19,6 +19,10 @@ public:
     TQueryModel* queryModel() const { return m_model; }
     TTwoLevelHeader* twoLevelHeader() const { return m_header; }
 
+    // Every column as wide as its header and its texts, the given one taking
+    // the width that is left; a grid narrower than that scrolls.
+    void fitColumns(int stretchColumn);
+
     // Selects the query's current row without moving the query again.
     void followQuery();
 

@@ -41,7 +41,8 @@ QString TQueryModel::text(int row, int column) const {
 }
 
 QVariant TQueryModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || role != Qt::DisplayRole)
+    // The tooltip is the cell's whole text, readable where the column cuts it.
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
     return text(index.row(), index.column());
 }

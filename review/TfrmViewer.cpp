@@ -4,6 +4,7 @@
 #include "TChartPrintPreview.h"
 #include "TChartTitle.h"
 #include "TDBGrid.h"
+#include "TDateFilterEdit.h"
 #include "TMessages.h"
 #include "TQueryModel.h"
 #include "TRunChart.h"
@@ -14,7 +15,6 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDateTimeAxis>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -71,7 +71,7 @@ TfrmViewer::TfrmViewer(const AppPaths& paths, TdmMain& dm, TFormats formats, QWi
     : TfrmTRoot(paths, parent), qryRes(dm.dbNUV, dm.trMain), qryobekt(dm.dbNUV, dm.trMain),
       qryMes(dm.dbNUV, dm.trMain), qryMesDe(dm.dbNUV, dm.trMain), qryMesDe2(dm.dbNUV, dm.trMain),
       qryCalc(dm.dbNUV, dm.trMain), qryCalc2(dm.dbNUV, dm.trMain), m_dm(dm),
-      m_formats(std::move(formats)), m_titles(m_formats), m_noDate(1900, 1, 1) {
+      m_formats(std::move(formats)), m_titles(m_formats) {
     setObjectName(QStringLiteral("frmViewer"));
     setWindowTitle(QStringLiteral("Преглед"));
     qryobekt.setSQL(QStringLiteral("select * from obekt"));
@@ -105,6 +105,7 @@ TfrmViewer::TfrmViewer(const AppPaths& paths, TdmMain& dm, TFormats formats, QWi
         m_formats, this);
     DBGridEh1 = new TDBGrid(QStringLiteral("DBGridEh1"), seriesModel, QString(), Splitter1);
     DBGridEh1->setAccessibleName(QStringLiteral("Серии"));
+    DBGridEh1->fitColumns(3); // the comment
     Splitter1->addWidget(DBGridEh1);
     Splitter1->addWidget(buildRight());
     Splitter1->setStretchFactor(1, 1);
@@ -128,13 +129,8 @@ QWidget* TfrmViewer::buildFilterBar() {
     auto* g = new QGridLayout(bar);
     g->setContentsMargins(0, 0, 0, 0);
 
-    edData = new QDateEdit(bar);
+    edData = new TDateFilterEdit(m_formats.locale(), m_formats.shortDateFormat(), bar);
     edData->setObjectName(QStringLiteral("edData"));
-    edData->setCalendarPopup(true);
-    edData->setMinimumDate(m_noDate);
-    edData->setSpecialValueText(QStringLiteral(" ")); // no value
-    edData->setDate(m_noDate);
-    edData->setDisplayFormat(m_formats.shortDateFormat());
     edNomer = new QLineEdit(bar);
     edNomer->setObjectName(QStringLiteral("edNomer"));
     edNomer->setValidator(new QRegularExpressionValidator(
@@ -152,6 +148,7 @@ QWidget* TfrmViewer::buildFilterBar() {
     Button2->setObjectName(QStringLiteral("Button2"));
 
     g->addWidget(above(QStringLiteral("Дата"), edData, bar), 0, 0);
+    edData->lineEdit()->setAccessibleName(edData->accessibleName());
     g->addWidget(above(QStringLiteral("Номер"), edNomer, bar), 0, 1);
     g->addWidget(above(QStringLiteral("Обект"), cbObekt, bar), 0, 2);
     g->addWidget(above(QStringLiteral("Коментар"), edKomentar, bar), 0, 3);
@@ -163,9 +160,9 @@ QWidget* TfrmViewer::buildFilterBar() {
     g->addWidget(Button2, 1, 5);
     g->setColumnStretch(3, 1); // the comment widens with the window
 
-    connect(edData, &QDateEdit::dateChanged, this, [this](const QDate& d) {
+    connect(edData, &TDateFilterEdit::dateChanged, this, [this](const std::optional<QDate>& d) {
         if (!m_filling)
-            mdFilter.data = d == m_noDate ? std::nullopt : std::optional<QDate>(d);
+            mdFilter.data = d;
     });
     connect(edNomer, &QLineEdit::textEdited, this, [this](const QString& t) {
         bool ok = false;
@@ -188,6 +185,7 @@ QWidget* TfrmViewer::buildRight() {
     lay->setContentsMargins(0, 0, 0, 0);
     DBGridEh2 = TRunData::runListGrid(QStringLiteral("DBGridEh2"), qryMes, m_formats, panel);
     DBGridEh2->setMaximumHeight(180);
+    DBGridEh2->fitColumns(2); // the name
     lay->addWidget(DBGridEh2);
     Button3 = new QPushButton(QStringLiteral("Печат"), panel);
     Button3->setObjectName(QStringLiteral("Button3"));
@@ -296,7 +294,7 @@ void TfrmViewer::Button1Click() {
 void TfrmViewer::Button2Click() {
     mdFilter = TReviewFilter();
     m_filling = true;
-    edData->setDate(m_noDate);
+    edData->clear();
     edNomer->clear();
     cbObekt->setCurrentIndex(-1);
     edKomentar->clear();

@@ -9,12 +9,12 @@
 
 class QChartView;
 class QComboBox;
-class QDateEdit;
 class QLineEdit;
 class QLineSeries;
 class QPushButton;
 class QSplitter;
 class TDBGrid;
+class TDateFilterEdit;
 class TQueryModel;
 class TdmMain;
 class TRunChart;
@@ -39,7 +39,7 @@ public:
 
     TReviewFilter mdFilter;
 
-    QDateEdit* edData;
+    TDateFilterEdit* edData;
     QLineEdit* edNomer;
     QComboBox* cbObekt;
     QLineEdit* edKomentar;
@@ -92,6 +92,5 @@ private:
     TFormats m_formats;
     TReviewTitles m_titles;
     QString m_title;
-    QDate m_noDate;
     bool m_filling = false;
 };

@@ -9,7 +9,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
-#include <QDateEdit>
+#include "TDateFilterEdit.h"
 #include <QFile>
 #include <QLineEdit>
 #include <QLineSeries>

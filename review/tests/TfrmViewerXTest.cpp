@@ -4,20 +4,25 @@
 #include "OperatorInput.h"
 #include "TChartPrintPreview.h"
 #include "TDBGrid.h"
+#include "TDateFilterEdit.h"
 #include "TestDatabase.h"
 #include "TfrmViewer.h"
 #include "dmmainU.h"
 
+#include <QCalendarWidget>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -128,6 +133,97 @@ TEST_F(ViewerXTest, PrintPreviewOpensPagesPrintsToPdfAndCloses) {
     EXPECT_TRUE(w->isVisible());
     if (!screens.isEmpty())
         w->grab().save(QDir(screens).filePath("review-" + QLocale().name() + ".png"));
+}
+
+// The filter's date is typed in the system's short date format with a
+// four-digit year (a two-digit year is this century), its calendar opens at
+// today, and an erased date is no bound.
+TEST_F(ViewerXTest, DateFilterTakesTypedDatesOpensAtTodayAndCanBeErased) {
+    auto w = open();
+    TDateFilterEdit* ed = w->edData;
+    EXPECT_FALSE(ed->date().has_value());
+    EXPECT_EQ(ed->lineEdit()->text(), "");
+    EXPECT_TRUE(ed->displayFormat().contains("yyyy")) << ed->displayFormat().toStdString();
+    EXPECT_FALSE(ed->displayFormat().contains('\''));
+
+    // The calendar opens at today; a click on the day takes it.
+    QTest::mouseClick(ed->calendarButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ed->calendar()->isVisible(); }, 3000));
+    EXPECT_EQ(ed->calendar()->selectedDate(), QDate::currentDate());
+    auto* days = ed->calendar()->findChild<QTableView*>();
+    ASSERT_NE(days, nullptr);
+    const QRect today = days->visualRect(days->selectionModel()->currentIndex());
+    QTest::mouseClick(days->viewport(), Qt::LeftButton, {}, today.center());
+    QTest::qWait(50);
+    EXPECT_FALSE(ed->calendar()->isVisible());
+    EXPECT_EQ(ed->date(), QDate::currentDate());
+    EXPECT_EQ(w->mdFilter.data, QDate::currentDate());
+
+    const QDate day(2024, 3, 5);
+    const QString full = QLocale().toString(day, ed->displayFormat());
+    QString twoDigits = full;
+    twoDigits.replace("2024", "24");
+    // Typed over the old date, as the operator does: select all, type.
+    auto typeDate = [&](const QString& text) {
+        QTest::mouseClick(ed->lineEdit(), Qt::LeftButton);
+        press(Qt::Key_A, Qt::ControlModifier);
+        press(Qt::Key_Backspace);
+        typeText(text);
+    };
+    for (const QString& typed : {full, twoDigits}) {
+        typeDate(typed);
+        EXPECT_EQ(ed->date(), day) << typed.toStdString();
+        QTest::mouseClick(w->Button1, Qt::LeftButton);
+        EXPECT_EQ(w->mdFilter.values(), QList<QVariant>{QVariant(day)}) << typed.toStdString();
+        EXPECT_EQ(w->DBGridEh1->model()->rowCount(), 1) << typed.toStdString();
+        EXPECT_EQ(ed->lineEdit()->text(), full); // leaving the field shows the whole year
+    }
+
+    // A text that is no date keeps the last date bound and shows it again on leaving.
+    QTest::mouseClick(ed->lineEdit(), Qt::LeftButton);
+    press(Qt::Key_A, Qt::ControlModifier);
+    typeText("31.02.2024"); // typed over the selected date
+    EXPECT_EQ(ed->lineEdit()->text(), "31.02.2024");
+    EXPECT_EQ(ed->date(), day);
+    QTest::mouseClick(w->edNomer, Qt::LeftButton);
+    EXPECT_EQ(ed->lineEdit()->text(), full);
+
+    // Erased: no bound, and the filter is empty again.
+    typeDate("");
+    EXPECT_FALSE(ed->date().has_value());
+    EXPECT_FALSE(w->mdFilter.data.has_value());
+    EXPECT_TRUE(w->mdFilter.isEmpty());
+    EXPECT_TRUE(w->mdFilter.values().isEmpty());
+    QTest::mouseClick(w->edNomer, Qt::LeftButton);
+    EXPECT_EQ(ed->lineEdit()->text(), "");
+}
+
+// The series list shows its headers in full and gives the whole comment in a
+// tooltip; the run list's headers are not cut either.
+TEST_F(ViewerXTest, ListsShowTheirHeadersInFullAndTheWholeComment) {
+    const QString comment =
+        QString("Бетон B25, 28 дни, ") + QString("дълъг коментар ").repeated(12);
+    execSql(m_dm.dbNUV,
+            QString("update mes_group set komentar = '%1' where mes_group_id = 13").arg(comment));
+    auto w = open();
+    w->edNomer->setFocus();
+    typeText("13");
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    ASSERT_EQ(w->DBGridEh1->model()->rowCount(), 1);
+    QTest::qWait(100);
+    EXPECT_EQ(w->DBGridEh1->model()->index(0, 3).data(Qt::ToolTipRole).toString(), comment);
+    for (TDBGrid* grid : {w->DBGridEh1, w->DBGridEh2}) {
+        const QHeaderView* h = grid->horizontalHeader();
+        const QFontMetrics fm(h->font());
+        for (int c = 0; c < grid->model()->columnCount(); ++c) {
+            const QString title = grid->model()->headerData(c, Qt::Horizontal).toString();
+            EXPECT_LE(fm.horizontalAdvance(title) + 8, h->sectionSize(c)) << title.toStdString();
+            const QString cell = grid->model()->index(0, c).data().toString();
+            if (c != 3 || grid != w->DBGridEh1) // the comment is cut, its tooltip is whole
+                EXPECT_LE(grid->fontMetrics().horizontalAdvance(cell) + 6, grid->columnWidth(c))
+                    << cell.toStdString();
+        }
+    }
 }
 
 } // namespace
