@@ -30,7 +30,11 @@ void ScreenShooter::answerMessageBox() {
         return;
     m_messages.append(box->windowTitle() + ": " + box->text());
     std::fprintf(stderr, "message box: %s\n", qPrintable(m_messages.last()));
-    if (QAbstractButton* no = box->button(QMessageBox::No))
+    QAbstractButton* no = box->button(QMessageBox::No);
+    for (QAbstractButton* b : box->buttons())
+        if (!no && b->text().remove(QLatin1Char('&')) == QStringLiteral("Не"))
+            no = b;
+    if (no)
         click(no);
     else
         QTest::keyClick(box, Qt::Key_Escape);
