@@ -21,19 +21,18 @@
 
 #include <gtest/gtest.h>
 
+#include "WindowDbTest.h"
+
 using namespace Operator;
 
 namespace {
 
 const QDateTime kT0(QDate(2024, 3, 5), QTime(10, 0, 0));
 
-class GroupXTest : public ::testing::Test {
+class GroupXTest : public WindowDbTest {
 protected:
     void SetUp() override {
-        makeTestDatabase(m_paths.database());
-        m_dm.dbNUV.DatabaseName = m_paths.database();
-        m_dm.dbNUV.Open();
-        execSql(m_dm.dbNUV, "insert into obekt(obekt_id, ime) values(1, 'Мост')");
+        openDatabaseWithObject();
         for (int id : {5, 6, 7})
             addRun(m_dm.dbNUV, id, QVariant(), 1, kT0.addSecs(id * 3600),
                    {{0, 10.0, 1}, {30000, 120.0, 1}, {90700, 181.4, 1}});
@@ -94,9 +93,6 @@ protected:
         f.write(kept.join('\n'));
     }
 
-    QTemporaryDir m_dir;
-    AppPaths m_paths = AppPaths::in(m_dir.path());
-    TdmMain m_dm;
 };
 
 TEST_F(GroupXTest, EnterAndEscapeNeverDeleteARun) {

@@ -21,19 +21,18 @@
 
 #include <gtest/gtest.h>
 
+#include "WindowDbTest.h"
+
 namespace {
 
 const QDateTime kT0(QDate(2024, 3, 5), QTime(9, 0, 0));
 
 const QByteArray kBom("\xEF\xBB\xBF");
 
-class ViewerReportsTest : public ::testing::Test {
+class ViewerReportsTest : public WindowDbTest {
 protected:
     void SetUp() override {
-        makeTestDatabase(m_paths.database());
-        m_dm.dbNUV.DatabaseName = m_paths.database();
-        m_dm.dbNUV.Open();
-        execSql(m_dm.dbNUV, "insert into obekt(obekt_id, ime) values(1, 'Мост')");
+        openDatabaseWithObject();
         execSql(m_dm.dbNUV,
                 "insert into mes_group(mes_group_id, date_effect, komentar, multiplier_id, "
                 "obekt_id) values(12, '2024-03-05', 'Бетон B25; 28 дни', 1, 1)");
@@ -70,10 +69,7 @@ protected:
         });
     }
 
-    QTemporaryDir m_dir;
-    AppPaths m_paths = AppPaths::in(m_dir.path());
     FakeMessages m_messages;
-    TdmMain m_dm;
     std::unique_ptr<TfrmViewer> m_window;
     bool m_noDialog = false;
 };

@@ -26,19 +26,18 @@
 
 #include <gtest/gtest.h>
 
+#include "WindowDbTest.h"
+
 using namespace Operator;
 
 namespace {
 
 const QDateTime kT0(QDate(2024, 3, 5), QTime(9, 0, 0));
 
-class ViewerXTest : public ::testing::Test {
+class ViewerXTest : public WindowDbTest {
 protected:
     void SetUp() override {
-        makeTestDatabase(m_paths.database());
-        m_dm.dbNUV.DatabaseName = m_paths.database();
-        m_dm.dbNUV.Open();
-        execSql(m_dm.dbNUV, "insert into obekt(obekt_id, ime) values(1, 'Мост')");
+        openDatabaseWithObject();
         execSql(m_dm.dbNUV,
                 "insert into mes_group(mes_group_id, date_effect, komentar, multiplier_id, "
                 "obekt_id) values(13, '2024-03-05', 'Бетон B25, 28 дни', 4, 1)");
@@ -59,9 +58,6 @@ protected:
         return QString::fromUtf8(p.readAllStandardOutput());
     }
 
-    QTemporaryDir m_dir;
-    AppPaths m_paths = AppPaths::in(m_dir.path());
-    TdmMain m_dm;
 };
 
 // The preview opens, is paged through and changed many times (each change
