@@ -1,4 +1,4 @@
-#include "TAcqStatus.h"
+#include "acquisition/TAcqStatus.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TPage.h"
+#include "acquisition/TPage.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "TCbrChannel.h"
+#include "acquisition/TCbrChannel.h"
 
-#include "Exception.h"
-#include "TReplyForm.h"
+#include "acquisition/TReplyForm.h"
+#include "core/Exception.h"
 
 TCbrChannel::TCbrChannel(TLiveView& view, TRecorder& recorder, TFormats formats)
     : m_view(view), m_recorder(recorder), m_formats(std::move(formats)) {}

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "TAcqState.h"
-#include "TLiveView.h"
-#include "TRecorder.h"
-#include "TextFormats.h"
+#include "acquisition/TAcqState.h"
+#include "acquisition/TLiveView.h"
+#include "core/TextFormats.h"
+#include "db/TRecorder.h"
 
 // The Marshall/CBR channel: the load and deformation replies become a load
 // and a deformation, shown, charted, and recorded under devices 2 and 3 while

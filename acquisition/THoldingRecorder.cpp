@@ -1,6 +1,6 @@
-#include "THoldingRecorder.h"
+#include "acquisition/THoldingRecorder.h"
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 #include <QElapsedTimer>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "TEventLog.h"
-#include "TRecorder.h"
-#include "TRecorderObserver.h"
+#include "acquisition/TRecorderObserver.h"
+#include "core/TEventLog.h"
+#include "db/TRecorder.h"
 
 #include <QDateTime>
 #include <QHash>

@@ -1,8 +1,8 @@
-#include "TPressChannel.h"
+#include "acquisition/TPressChannel.h"
 
-#include "Exception.h"
-#include "TReplyForm.h"
-#include "TimeStamp.h"
+#include "acquisition/TReplyForm.h"
+#include "core/Exception.h"
+#include "core/TimeStamp.h"
 
 #include <cmath>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "TAcqState.h"
-#include "TEventLog.h"
-#include "TLiveView.h"
-#include "TPressSettings.h"
-#include "TRecorder.h"
-#include "TextFormats.h"
+#include "acquisition/TAcqState.h"
+#include "acquisition/TLiveView.h"
+#include "acquisition/TPressSettings.h"
+#include "core/TEventLog.h"
+#include "core/TextFormats.h"
+#include "db/TRecorder.h"
 
 // The press channel: a reply of the PLQ-4000 controller becomes a load in kN,
 // the readouts, the chart, the run detection at the start threshold and the

@@ -1,7 +1,7 @@
-#include "TPressSettings.h"
+#include "acquisition/TPressSettings.h"
 
-#include "ProfileFile.h"
-#include "TReplyForm.h"
+#include "acquisition/TReplyForm.h"
+#include "core/ProfileFile.h"
 
 #include <QFile>
 

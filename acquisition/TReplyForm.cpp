@@ -1,4 +1,4 @@
-#include "TReplyForm.h"
+#include "acquisition/TReplyForm.h"
 
 #include <charconv>
 #include <cmath>

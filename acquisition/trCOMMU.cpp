@@ -1,4 +1,4 @@
-#include "trCOMMU.h"
+#include "acquisition/trCOMMU.h"
 
 #include <QMetaObject>
 

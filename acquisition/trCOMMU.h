@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ComPortMap.h"
-#include "ComPortU.h"
-#include "TAcqState.h"
-#include "TAcqStatus.h"
-#include "TPage.h"
+#include "acquisition/TAcqState.h"
+#include "acquisition/TAcqStatus.h"
+#include "acquisition/TPage.h"
+#include "serial/ComPortMap.h"
+#include "serial/ComPortU.h"
 
 #include <QElapsedTimer>
 #include <QStringList>

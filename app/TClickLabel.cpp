@@ -1,4 +1,4 @@
-#include "TClickLabel.h"
+#include "app/TClickLabel.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "TInstanceLock.h"
+#include "app/TInstanceLock.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "TLiveCharts.h"
+#include "app/TLiveCharts.h"
 
 #include <QChart>
 #include <QChartView>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TLiveView.h"
+#include "acquisition/TLiveView.h"
 
 #include <QColor>
 

@@ -1,6 +1,6 @@
-#include "TSignalWatcher.h"
+#include "app/TSignalWatcher.h"
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 #include <QSocketNotifier>
 

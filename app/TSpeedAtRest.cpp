@@ -1,4 +1,4 @@
-#include "TSpeedAtRest.h"
+#include "app/TSpeedAtRest.h"
 
 #include <algorithm>
 

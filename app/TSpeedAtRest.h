@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TextFormats.h"
+#include "core/TextFormats.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "TStartupMessage.h"
+#include "app/TStartupMessage.h"
 
-#include "TSignalWatcher.h"
+#include "app/TSignalWatcher.h"
 
 #include <QMessageBox>
 #include <QTimer>

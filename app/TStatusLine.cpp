@@ -1,4 +1,4 @@
-#include "TStatusLine.h"
+#include "app/TStatusLine.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TAcqStatus.h"
-#include "TRecorderObserver.h"
+#include "acquisition/TAcqStatus.h"
+#include "acquisition/TRecorderObserver.h"
 
 #include <QLabel>
 

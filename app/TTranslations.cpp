@@ -1,4 +1,4 @@
-#include "TTranslations.h"
+#include "app/TTranslations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "AppPaths.h"
-#include "TCbrChannel.h"
-#include "TEventLog.h"
-#include "THoldingRecorder.h"
-#include "TLiveCharts.h"
-#include "TLiveView.h"
-#include "TPage.h"
-#include "TPressChannel.h"
-#include "trCOMMU.h"
+#include "acquisition/TCbrChannel.h"
+#include "acquisition/THoldingRecorder.h"
+#include "acquisition/TLiveView.h"
+#include "acquisition/TPage.h"
+#include "acquisition/TPressChannel.h"
+#include "acquisition/trCOMMU.h"
+#include "app/TLiveCharts.h"
+#include "core/AppPaths.h"
+#include "core/TEventLog.h"
 
 #include <QWidget>
 

@@ -1,12 +1,12 @@
-#include "AppPaths.h"
-#include "FbEngine.h"
-#include "TInstanceLock.h"
-#include "TSettingsCheck.h"
-#include "TSignalWatcher.h"
-#include "TStartupMessage.h"
-#include "TTranslations.h"
-#include "TfrmMain.h"
-#include "dmmainU.h"
+#include "app/TInstanceLock.h"
+#include "app/TSignalWatcher.h"
+#include "app/TStartupMessage.h"
+#include "app/TTranslations.h"
+#include "app/TfrmMain.h"
+#include "core/AppPaths.h"
+#include "core/TSettingsCheck.h"
+#include "db/FbEngine.h"
+#include "db/dmmainU.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
 // Recording cost on the embedded engine with forced writes: one insert and
 // one commit per call, as the sample handlers do it.
-#include "BenchStats.h"
-#include "TestDatabase.h"
-#include "dmmainU.h"
+#include "bench/BenchStats.h"
+#include "db/dmmainU.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QTemporaryDir>
 

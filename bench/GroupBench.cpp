@@ -1,10 +1,10 @@
 // The grouping window over 10,000 ungrouped runs of 1,000 samples each:
 // opening it, and moving to another run.
-#include "BenchStats.h"
-#include "TDBGrid.h"
-#include "TestDatabase.h"
-#include "TfrmGroup.h"
-#include "dmmainU.h"
+#include "bench/BenchStats.h"
+#include "db/dmmainU.h"
+#include "grouping/TfrmGroup.h"
+#include "testsupport/TestDatabase.h"
+#include "widgets/TDBGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

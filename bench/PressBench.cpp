@@ -1,11 +1,11 @@
 // The press handler as it runs for every poll: settings file read, conversion,
 // readouts, chart, insert and commit, with a real settings file and a real
 // embedded database. And the live chart's memory over a simulated day.
-#include "BenchStats.h"
-#include "THoldingRecorder.h"
-#include "TestDatabase.h"
-#include "TfrmMain.h"
-#include "dmmainU.h"
+#include "acquisition/THoldingRecorder.h"
+#include "app/TfrmMain.h"
+#include "bench/BenchStats.h"
+#include "db/dmmainU.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QApplication>
 #include <QFile>

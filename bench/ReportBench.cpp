@@ -1,8 +1,8 @@
 // nuv-report as a whole process on a series of 30 runs x 2,000 samples in a
 // database of 10 million samples: the CSV, and the PDF of the series report.
 // The database is made once (several minutes) and kept in the build folder.
-#include "BenchStats.h"
-#include "TestDatabase.h"
+#include "bench/BenchStats.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QDir>
 #include <QElapsedTimer>

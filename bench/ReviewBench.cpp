@@ -1,10 +1,10 @@
 // The review window: "Покажи" over 5,000 series, and a run of 100,000 load
 // samples becoming current (queries read, curves drawn, title set).
-#include "BenchStats.h"
-#include "TDBGrid.h"
-#include "TestDatabase.h"
-#include "TfrmViewer.h"
-#include "dmmainU.h"
+#include "bench/BenchStats.h"
+#include "db/dmmainU.h"
+#include "review/TfrmViewer.h"
+#include "testsupport/TestDatabase.h"
+#include "widgets/TDBGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
-#include "FbApi.h"
+#include "db/FbApi.h"
 
-#include "Win1251.h"
+#include "core/Win1251.h"
 
 #include <algorithm>
 

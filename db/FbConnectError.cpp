@@ -1,4 +1,4 @@
-#include "FbConnectError.h"
+#include "db/FbConnectError.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "FbEngine.h"
+#include "db/FbEngine.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "TIBDatabase.h"
+#include "db/TIBDatabase.h"
 
-#include "FbConnectError.h"
-#include "TIBTransaction.h"
+#include "db/FbConnectError.h"
+#include "db/TIBTransaction.h"
 
 using namespace Firebird;
 

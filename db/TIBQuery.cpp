@@ -1,9 +1,9 @@
-#include "TIBQuery.h"
+#include "db/TIBQuery.h"
 
-#include "FbApi.h"
-#include "TIBDatabase.h"
-#include "TIBTransaction.h"
-#include "Win1251.h"
+#include "core/Win1251.h"
+#include "db/FbApi.h"
+#include "db/TIBDatabase.h"
+#include "db/TIBTransaction.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "TIBStoredProc.h"
+#include "db/TIBStoredProc.h"
 
-#include "FbApi.h"
-#include "TIBDatabase.h"
-#include "TIBTransaction.h"
+#include "db/FbApi.h"
+#include "db/TIBDatabase.h"
+#include "db/TIBTransaction.h"
 
 #include <vector>
 

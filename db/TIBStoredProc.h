@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FbApi.h"
+#include "db/FbApi.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "TIBTransaction.h"
+#include "db/TIBTransaction.h"
 
-#include "FbApi.h"
-#include "TIBDatabase.h"
-#include "TIBQuery.h"
+#include "db/FbApi.h"
+#include "db/TIBDatabase.h"
+#include "db/TIBQuery.h"
 
 using namespace Firebird;
 

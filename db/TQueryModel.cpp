@@ -1,10 +1,10 @@
-#include "TQueryModel.h"
+#include "db/TQueryModel.h"
 
 #include <QDateTime>
 
 TQueryModel::TQueryModel(TIBQuery& query, QList<TGridColumn> columns, TFormats formats,
                          QObject* parent)
-    : QAbstractTableModel(parent), m_query(query), m_columns(std::move(columns)),
+    : TRowCursorModel(parent), m_query(query), m_columns(std::move(columns)),
       m_formats(std::move(formats)) {
     m_query.addStateListener([this] {
         beginResetModel();
@@ -53,4 +53,13 @@ QVariant TQueryModel::headerData(int section, Qt::Orientation o, int role) const
     if (o == Qt::Horizontal && section >= 0 && section < m_columns.size())
         return m_columns[section].title;
     return {};
+}
+
+int TQueryModel::currentRow() const {
+    return m_query.Active() ? m_query.RecNo() : -1;
+}
+
+void TQueryModel::moveToRow(int row) {
+    if (m_query.Active() && m_query.RecNo() != row)
+        m_query.MoveTo(row);
 }

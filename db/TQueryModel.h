@@ -1,9 +1,8 @@
 #pragma once
 
-#include "TIBQuery.h"
-#include "TextFormats.h"
-
-#include <QAbstractTableModel>
+#include "core/TRowCursorModel.h"
+#include "core/TextFormats.h"
+#include "db/TIBQuery.h"
 
 #include <functional>
 
@@ -17,7 +16,7 @@ struct TGridColumn {
 };
 
 // A read-only table over a query's rows; it follows the query's opening and closing.
-class TQueryModel : public QAbstractTableModel {
+class TQueryModel : public TRowCursorModel {
     Q_OBJECT
 public:
     TQueryModel(TIBQuery& query, QList<TGridColumn> columns, TFormats formats = TFormats(),
@@ -30,6 +29,9 @@ public:
 
     QString text(int row, int column) const;
     TIBQuery& query() const { return m_query; }
+
+    int currentRow() const override;
+    void moveToRow(int row) override;
 
 private:
     TIBQuery& m_query;

@@ -1,7 +1,6 @@
-#include "TRunData.h"
+#include "db/TRunData.h"
 
-#include "TDBGrid.h"
-#include "TQueryModel.h"
+#include "db/TQueryModel.h"
 
 #include <QDateTime>
 
@@ -39,9 +38,8 @@ QList<QPointF> samplePoints(const TIBQuery& q) {
     return out;
 }
 
-TDBGrid* runListGrid(const QString& name, TIBQuery& runs, const TFormats& formats,
-                     QWidget* parent) {
-    auto* model = new TQueryModel(
+TQueryModel* runListModel(TIBQuery& runs, const TFormats& formats, QObject* parent) {
+    return new TQueryModel(
         runs,
         {{QStringLiteral("MES_ID"), QStringLiteral("Пореден номер")},
          {QStringLiteral("DT_START"), QStringLiteral("Старт"), TGridColumn::Kind::DateTime},
@@ -50,9 +48,6 @@ TDBGrid* runListGrid(const QString& name, TIBQuery& runs, const TFormats& format
               return devName(runs.Value(row, runs.FieldIndex(QStringLiteral("DEV_ID"))));
           }}},
         formats, parent);
-    auto* grid = new TDBGrid(name, model, QStringLiteral("Тест"), parent);
-    grid->setAccessibleName(QStringLiteral("Тест"));
-    return grid;
 }
 
 } // namespace TRunData

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "TIBQuery.h"
-#include "TextFormats.h"
+#include "core/TextFormats.h"
+#include "db/TIBQuery.h"
 
 #include <QList>
 #include <QPointF>
 #include <QString>
 
-class QWidget;
-class TDBGrid;
+class QObject;
+class TQueryModel;
 
 // What the grouping and review windows show of a run.
 namespace TRunData {
@@ -20,7 +20,7 @@ QString devName(const QVariant& devId);
 // set, in ascending order of time.
 QList<QPointF> samplePoints(const TIBQuery& samples);
 
-// The run list grid of both windows: "Пореден номер", "Старт", "Име" under "Тест".
-TDBGrid* runListGrid(const QString& name, TIBQuery& runs, const TFormats& formats, QWidget* parent);
+// The run list of both windows: "Пореден номер", "Старт", "Име".
+TQueryModel* runListModel(TIBQuery& runs, const TFormats& formats, QObject* parent);
 
 } // namespace TRunData

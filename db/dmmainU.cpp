@@ -1,7 +1,7 @@
-#include "dmmainU.h"
+#include "db/dmmainU.h"
 
-#include "FbApi.h"
-#include "FbConnectError.h"
+#include "db/FbApi.h"
+#include "db/FbConnectError.h"
 
 #include <QTime>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "TIBDatabase.h"
-#include "TIBQuery.h"
-#include "TIBStoredProc.h"
-#include "TIBTransaction.h"
-#include "TRecorder.h"
+#include "db/TIBDatabase.h"
+#include "db/TIBQuery.h"
+#include "db/TIBStoredProc.h"
+#include "db/TIBTransaction.h"
+#include "db/TRecorder.h"
 
 #include <QDateTime>
 

@@ -1,15 +1,15 @@
-#include "TfrmGroup.h"
+#include "grouping/TfrmGroup.h"
 
-#include "Exception.h"
-#include "TChartTitle.h"
-#include "TDBGrid.h"
-#include "TMessages.h"
-#include "TQueryModel.h"
-#include "TRunChart.h"
-#include "TRunData.h"
-#include "TRunSummary.h"
-#include "TSeriesSave.h"
-#include "dmmainU.h"
+#include "core/Exception.h"
+#include "db/TQueryModel.h"
+#include "db/TRunData.h"
+#include "db/dmmainU.h"
+#include "results/TRunSummary.h"
+#include "results/TSeriesSave.h"
+#include "widgets/TChartTitle.h"
+#include "widgets/TDBGrid.h"
+#include "widgets/TMessages.h"
+#include "widgets/TRunChart.h"
 
 #include <QChart>
 #include <QChartView>
@@ -144,7 +144,9 @@ QWidget* TfrmGroup::buildLeft() {
     Button1->setAutoDefault(false);
     topLay->addWidget(Button1);
 
-    DBGrid1 = TRunData::runListGrid(QStringLiteral("DBGrid1"), qryMes, m_formats, top);
+    DBGrid1 = new TDBGrid(QStringLiteral("DBGrid1"), TRunData::runListModel(qryMes, m_formats, top),
+                          QStringLiteral("Тест"), top);
+    DBGrid1->setAccessibleName(QStringLiteral("Тест"));
     DBGrid1->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents); // "Старт"
     topLay->addWidget(DBGrid1, 1);
 

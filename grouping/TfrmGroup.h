@@ -1,8 +1,8 @@
 #pragma once
 
-#include "TIBQuery.h"
-#include "TextFormats.h"
-#include "frmTRootU.h"
+#include "core/TextFormats.h"
+#include "db/TIBQuery.h"
+#include "widgets/frmTRootU.h"
 
 #include <functional>
 #include <memory>

@@ -1,8 +1,8 @@
-#include "TObektTable.h"
+#include "objects/TObektTable.h"
 
-#include "Exception.h"
-#include "TMessages.h"
-#include "dmmainU.h"
+#include "core/Exception.h"
+#include "db/dmmainU.h"
+#include "widgets/TMessages.h"
 
 TObektTable::TObektTable(TdmMain& dm, QObject* parent) : QAbstractTableModel(parent), m_dm(dm) {}
 

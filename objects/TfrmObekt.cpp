@@ -1,9 +1,9 @@
-#include "TfrmObekt.h"
+#include "objects/TfrmObekt.h"
 
-#include "Exception.h"
-#include "TMessages.h"
-#include "TObektTable.h"
-#include "dmmainU.h"
+#include "core/Exception.h"
+#include "db/dmmainU.h"
+#include "objects/TObektTable.h"
+#include "widgets/TMessages.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frmTRootU.h"
+#include "widgets/frmTRootU.h"
 
 class QTableView;
 class QToolButton;

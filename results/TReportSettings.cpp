@@ -1,6 +1,6 @@
 #include "results/TReportSettings.h"
 
-#include "U_IniFile.h"
+#include "core/U_IniFile.h"
 
 TReportSettings TReportSettings::read(const QString& iniFile) {
     const QString section = QStringLiteral("report");

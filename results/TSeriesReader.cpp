@@ -1,9 +1,9 @@
 #include "results/TSeriesReader.h"
 
-#include "Exception.h"
-#include "TIBDatabase.h"
-#include "TIBQuery.h"
-#include "TIBTransaction.h"
+#include "core/Exception.h"
+#include "db/TIBDatabase.h"
+#include "db/TIBQuery.h"
+#include "db/TIBTransaction.h"
 
 namespace {
 

@@ -11,7 +11,8 @@
 // A series with its runs, each run's results and the series' summary.
 class TSeriesResults {
 public:
-    TSeriesResults(TSeriesDetails info, std::vector<TRunSamples> runs, const TRateStandard& standard);
+    TSeriesResults(TSeriesDetails info, std::vector<TRunSamples> runs,
+                   const TRateStandard& standard);
 
     const TSeriesDetails& info() const { return m_info; }
     const std::vector<TRunSamples>& runs() const { return m_runs; }

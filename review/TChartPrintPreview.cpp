@@ -1,7 +1,7 @@
-#include "TChartPrintPreview.h"
+#include "review/TChartPrintPreview.h"
 
-#include "Exception.h"
-#include "TMessages.h"
+#include "core/Exception.h"
+#include "widgets/TMessages.h"
 
 #include <QChart>
 #include <QCheckBox>

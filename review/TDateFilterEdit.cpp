@@ -1,4 +1,4 @@
-#include "TDateFilterEdit.h"
+#include "review/TDateFilterEdit.h"
 
 #include <QCalendarWidget>
 #include <QHBoxLayout>

@@ -1,13 +1,13 @@
-#include "TViewerReports.h"
+#include "review/TViewerReports.h"
 
-#include "Exception.h"
-#include "LogFileU.h"
-#include "TMessages.h"
-#include "TextFormats.h"
+#include "core/Exception.h"
+#include "core/LogFileU.h"
+#include "core/TextFormats.h"
 #include "reporting/TSeriesReport.h"
 #include "results/ResultsCsv.h"
 #include "results/TReportSettings.h"
 #include "results/TSeriesReader.h"
+#include "widgets/TMessages.h"
 
 #include <QBoxLayout>
 #include <QDir>

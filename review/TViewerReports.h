@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppPaths.h"
+#include "core/AppPaths.h"
 #include "results/TSeriesResults.h"
 
 #include <QByteArray>

@@ -1,16 +1,16 @@
-#include "TfrmViewer.h"
+#include "review/TfrmViewer.h"
 
-#include "Exception.h"
-#include "TChartPrintPreview.h"
-#include "TChartTitle.h"
-#include "TDBGrid.h"
-#include "TDateFilterEdit.h"
-#include "TMessages.h"
-#include "TQueryModel.h"
-#include "TRunChart.h"
-#include "TRunData.h"
-#include "TViewerReports.h"
-#include "dmmainU.h"
+#include "core/Exception.h"
+#include "db/TQueryModel.h"
+#include "db/TRunData.h"
+#include "db/dmmainU.h"
+#include "review/TChartPrintPreview.h"
+#include "review/TDateFilterEdit.h"
+#include "review/TViewerReports.h"
+#include "widgets/TChartTitle.h"
+#include "widgets/TDBGrid.h"
+#include "widgets/TMessages.h"
+#include "widgets/TRunChart.h"
 
 #include <QChart>
 #include <QChartView>
@@ -183,7 +183,10 @@ QWidget* TfrmViewer::buildRight() {
     panel->setObjectName(QStringLiteral("Panel2"));
     auto* lay = new QVBoxLayout(panel);
     lay->setContentsMargins(0, 0, 0, 0);
-    DBGridEh2 = TRunData::runListGrid(QStringLiteral("DBGridEh2"), qryMes, m_formats, panel);
+    DBGridEh2 =
+        new TDBGrid(QStringLiteral("DBGridEh2"), TRunData::runListModel(qryMes, m_formats, panel),
+                    QStringLiteral("Тест"), panel);
+    DBGridEh2->setAccessibleName(QStringLiteral("Тест"));
     DBGridEh2->setMaximumHeight(180);
     DBGridEh2->fitColumns(2); // the name
     lay->addWidget(DBGridEh2);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "TIBQuery.h"
-#include "TReviewFilter.h"
-#include "TReviewTitles.h"
-#include "frmTRootU.h"
+#include "db/TIBQuery.h"
+#include "results/TReviewFilter.h"
+#include "results/TReviewTitles.h"
+#include "widgets/frmTRootU.h"
 
 #include <memory>
 

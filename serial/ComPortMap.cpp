@@ -1,4 +1,4 @@
-#include "ComPortMap.h"
+#include "serial/ComPortMap.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "ComPortU.h"
+#include "serial/ComPortU.h"
 
-#include "Win1251.h"
+#include "core/Win1251.h"
 
 #include <cerrno>
 #include <chrono>

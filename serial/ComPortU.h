@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ComPortMap.h"
-#include "Exception.h"
+#include "core/Exception.h"
+#include "serial/ComPortMap.h"
 
 #include <QByteArray>
 #include <QString>

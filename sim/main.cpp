@@ -1,7 +1,7 @@
 // nuv-sim: the measuring controllers of the press and of the Marshall/CBR
 // frame on a pseudo-terminal, linked as <dir>/ports/COM<n>.
-#include "PseudoTerminal.h"
-#include "SimLine.h"
+#include "serial/PseudoTerminal.h"
+#include "sim/SimLine.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -3,14 +3,14 @@
 // and a real log. Afterwards every reply the handler received is classified
 // by the reply rules and compared with what was plotted, logged and recorded.
 //   nuv-soak [minutes]
-#include "LogFileU.h"
-#include "QtWait.h"
-#include "SimProcess.h"
-#include "TPressChannel.h"
-#include "TReplyForm.h"
-#include "TestDatabase.h"
-#include "dmmainU.h"
-#include "trCOMMU.h"
+#include "acquisition/TPressChannel.h"
+#include "acquisition/TReplyForm.h"
+#include "acquisition/trCOMMU.h"
+#include "core/LogFileU.h"
+#include "db/dmmainU.h"
+#include "testsupport/QtWait.h"
+#include "testsupport/SimProcess.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -8,9 +8,9 @@
 #include "results/TSeriesReader.h"
 #include "results/TSeriesResults.h"
 
-#include "AppPaths.h"
-#include "TIBDatabase.h"
-#include "dmmainU.h"
+#include "core/AppPaths.h"
+#include "db/TIBDatabase.h"
+#include "db/dmmainU.h"
 
 #include <QCommandLineParser>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 // A failure of nuv-report with the exit code it ends with.
 class ToolError : public Exception {

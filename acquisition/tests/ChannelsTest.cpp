@@ -1,8 +1,8 @@
-#include "Exception.h"
-#include "GTestQt.h"
-#include "TCbrChannel.h"
-#include "TPressChannel.h"
-#include "TimeStamp.h"
+#include "acquisition/TCbrChannel.h"
+#include "acquisition/TPressChannel.h"
+#include "core/Exception.h"
+#include "core/TimeStamp.h"
+#include "testsupport/GTestQt.h"
 
 #include <QFile>
 #include <QMap>

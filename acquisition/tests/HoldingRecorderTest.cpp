@@ -3,10 +3,10 @@
 // The real case runs the embedded database in a child process under a
 // file-size limit, which makes the database file's growth fail as a full disk
 // does.
-#include "Exception.h"
-#include "THoldingRecorder.h"
-#include "TestDatabase.h"
-#include "dmmainU.h"
+#include "acquisition/THoldingRecorder.h"
+#include "core/Exception.h"
+#include "db/dmmainU.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QCoreApplication>
 #include <QFile>

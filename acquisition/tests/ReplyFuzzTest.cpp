@@ -2,8 +2,8 @@
 // conversion: random bytes, truncations and mutations of valid replies. Every
 // input is either a finite reading within the controller's field or refused
 // with its reason; nothing crashes or hangs.
-#include "TReplyForm.h"
-#include "Win1251.h"
+#include "acquisition/TReplyForm.h"
+#include "core/Win1251.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "PseudoTerminal.h"
-#include "QtWait.h"
-#include "SimProcess.h"
-#include "trCOMMU.h"
+#include "acquisition/trCOMMU.h"
+#include "serial/PseudoTerminal.h"
+#include "testsupport/QtWait.h"
+#include "testsupport/SimProcess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,13 +1,13 @@
 // The program against the simulator and a real embedded database: a test on
 // the press and one on the Marshall/CBR frame each leave one run behind.
-#include "FakeMessages.h"
-#include "GTestQt.h"
-#include "QtWait.h"
-#include "SimProcess.h"
-#include "TestDatabase.h"
-#include "TestFiles.h"
-#include "TfrmMain.h"
-#include "dmmainU.h"
+#include "app/TfrmMain.h"
+#include "db/dmmainU.h"
+#include "testsupport/FakeMessages.h"
+#include "testsupport/GTestQt.h"
+#include "testsupport/QtWait.h"
+#include "testsupport/SimProcess.h"
+#include "testsupport/TestDatabase.h"
+#include "testsupport/TestFiles.h"
 
 #include <QFile>
 #include <QLabel>

@@ -1,12 +1,12 @@
 // What the live display shows: speeds at rest, the speed curve against its
 // own axis, round ticks, numbers in the operator's format, captions.
-#include "FakeMessages.h"
-#include "GTestQt.h"
-#include "TLiveCharts.h"
-#include "TSpeedAtRest.h"
-#include "TestFiles.h"
-#include "TfrmMain.h"
-#include "dmmainU.h"
+#include "app/TLiveCharts.h"
+#include "app/TSpeedAtRest.h"
+#include "app/TfrmMain.h"
+#include "db/dmmainU.h"
+#include "testsupport/FakeMessages.h"
+#include "testsupport/GTestQt.h"
+#include "testsupport/TestFiles.h"
 
 #include <QChart>
 #include <QChartView>

@@ -2,17 +2,17 @@
 // manager: wheel and keys over the page tabs, the port dialog's size, place
 // and selected port, Qt's own texts in Bulgarian. Screenshots go to
 // <build>/screens for a reviewer to look at.
-#include "FakeMessages.h"
-#include "QtWait.h"
-#include "TClickLabel.h"
-#include "TPageControl.h"
-#include "TTranslations.h"
-#include "TestFiles.h"
-#include "TfrmComPort.h"
-#include "TfrmMain.h"
-#include "dmmainU.h"
+#include "app/TClickLabel.h"
+#include "app/TTranslations.h"
+#include "app/TfrmComPort.h"
+#include "app/TfrmMain.h"
+#include "db/dmmainU.h"
+#include "testsupport/FakeMessages.h"
+#include "testsupport/QtWait.h"
+#include "testsupport/TestFiles.h"
+#include "widgets/TPageControl.h"
 
-#include "GTestQt.h"
+#include "testsupport/GTestQt.h"
 
 #include <QApplication>
 #include <QComboBox>

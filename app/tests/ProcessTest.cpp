@@ -1,11 +1,11 @@
 // The program as a process: a termination signal mid-run loses no sample and
 // ends the program in order; a second program on the same database says so
 // and ends; the port the first program holds cannot be opened again.
-#include "ComPortU.h"
-#include "GTestQt.h"
-#include "SimProcess.h"
-#include "TestDatabase.h"
-#include "TestFiles.h"
+#include "serial/ComPortU.h"
+#include "testsupport/GTestQt.h"
+#include "testsupport/SimProcess.h"
+#include "testsupport/TestDatabase.h"
+#include "testsupport/TestFiles.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "TLiveCharts.h"
-#include "FakeMessages.h"
-#include "GTestQt.h"
-#include "TestDatabase.h"
-#include "TfrmMain.h"
-#include "dmmainU.h"
+#include "app/TLiveCharts.h"
+#include "app/TfrmMain.h"
+#include "db/dmmainU.h"
+#include "testsupport/FakeMessages.h"
+#include "testsupport/GTestQt.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QDateTimeAxis>
 #include <QLabel>

@@ -1,16 +1,16 @@
 // The main window's status line against the simulator and a real embedded
 // database: whether the program is acquiring, whether the device was lost
 // and came back, and whether the database takes the recording.
-#include "TStatusLine.h"
-#include "FakeMessages.h"
-#include "GTestQt.h"
-#include "QtWait.h"
-#include "SimProcess.h"
-#include "TestDatabase.h"
-#include "TestFiles.h"
-#include "TfrmMain.h"
-#include "Win1251.h"
-#include "dmmainU.h"
+#include "app/TStatusLine.h"
+#include "app/TfrmMain.h"
+#include "core/Win1251.h"
+#include "db/dmmainU.h"
+#include "testsupport/FakeMessages.h"
+#include "testsupport/GTestQt.h"
+#include "testsupport/QtWait.h"
+#include "testsupport/SimProcess.h"
+#include "testsupport/TestDatabase.h"
+#include "testsupport/TestFiles.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
-#include "FbEngine.h"
-#include "GTestQt.h"
-#include "TestDatabase.h"
-#include "dmmainU.h"
+#include "db/FbEngine.h"
+#include "db/dmmainU.h"
+#include "testsupport/GTestQt.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "FbApi.h"
-#include "GTestQt.h"
-#include "TestDatabase.h"
-#include "dmmainU.h"
+#include "db/FbApi.h"
+#include "db/dmmainU.h"
+#include "testsupport/GTestQt.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QFile>
 #include <QTemporaryDir>

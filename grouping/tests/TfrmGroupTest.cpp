@@ -1,10 +1,10 @@
-#include "TfrmGroup.h"
-#include "FakeMessages.h"
-#include "GTestQt.h"
-#include "TDBGrid.h"
-#include "TSeriesSave.h"
-#include "TestDatabase.h"
-#include "dmmainU.h"
+#include "grouping/TfrmGroup.h"
+#include "db/dmmainU.h"
+#include "results/TSeriesSave.h"
+#include "testsupport/FakeMessages.h"
+#include "testsupport/GTestQt.h"
+#include "testsupport/TestDatabase.h"
+#include "widgets/TDBGrid.h"
 
 #include <QChart>
 #include <QChartView>

@@ -1,10 +1,10 @@
 // The grouping window on a real display, driven by keys and clicks.
-#include "GTestQt.h"
-#include "OperatorInput.h"
-#include "TDBGrid.h"
-#include "TestDatabase.h"
-#include "TfrmGroup.h"
-#include "dmmainU.h"
+#include "db/dmmainU.h"
+#include "grouping/TfrmGroup.h"
+#include "testsupport/GTestQt.h"
+#include "testsupport/OperatorInput.h"
+#include "testsupport/TestDatabase.h"
+#include "widgets/TDBGrid.h"
 
 #include <QChartView>
 #include <QDir>
@@ -21,7 +21,7 @@
 
 #include <gtest/gtest.h>
 
-#include "WindowDbTest.h"
+#include "testsupport/WindowDbTest.h"
 
 using namespace Operator;
 
@@ -92,7 +92,6 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(kept.join('\n'));
     }
-
 };
 
 TEST_F(GroupXTest, EnterAndEscapeNeverDeleteARun) {

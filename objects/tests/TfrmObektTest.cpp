@@ -1,9 +1,9 @@
-#include "TfrmObekt.h"
-#include "FakeMessages.h"
-#include "GTestQt.h"
-#include "TObektTable.h"
-#include "TestDatabase.h"
-#include "dmmainU.h"
+#include "objects/TfrmObekt.h"
+#include "db/dmmainU.h"
+#include "objects/TObektTable.h"
+#include "testsupport/FakeMessages.h"
+#include "testsupport/GTestQt.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

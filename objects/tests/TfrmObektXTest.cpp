@@ -1,10 +1,10 @@
 // The objects register on a real display, driven by keys and clicks.
-#include "GTestQt.h"
-#include "OperatorInput.h"
-#include "TObektTable.h"
-#include "TestDatabase.h"
-#include "TfrmObekt.h"
-#include "dmmainU.h"
+#include "db/dmmainU.h"
+#include "objects/TObektTable.h"
+#include "objects/TfrmObekt.h"
+#include "testsupport/GTestQt.h"
+#include "testsupport/OperatorInput.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QDir>
 #include <QTableView>

@@ -29,7 +29,7 @@ TSeriesResults series(int count, int device, std::optional<double> multiplier) {
         runs.push_back(std::move(run));
     }
     TSeriesDetails info{5,         QDateTime(QDate(2026, 3, 5), QTime(0, 0)), "Проби", "Път", "Куб",
-                     multiplier};
+                        multiplier};
     return TSeriesResults(info, std::move(runs), TRateStandard::en12390());
 }
 

@@ -3,10 +3,10 @@
 #include "results/TSeriesReader.h"
 #include "results/TSeriesResults.h"
 
-#include "Exception.h"
-#include "TIBDatabase.h"
-#include "TestDatabase.h"
-#include "Win1251.h"
+#include "core/Exception.h"
+#include "core/Win1251.h"
+#include "db/TIBDatabase.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QFile>
 #include <QTemporaryDir>

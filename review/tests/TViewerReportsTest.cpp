@@ -1,10 +1,10 @@
 // The review window's series report and CSV files, driven by clicks on a real display.
-#include "TViewerReports.h"
-#include "FakeMessages.h"
-#include "TestDatabase.h"
-#include "TfrmViewer.h"
-#include "dmmainU.h"
+#include "review/TViewerReports.h"
+#include "db/dmmainU.h"
 #include "reporting/TSeriesReport.h"
+#include "review/TfrmViewer.h"
+#include "testsupport/FakeMessages.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -21,7 +21,7 @@
 
 #include <gtest/gtest.h>
 
-#include "WindowDbTest.h"
+#include "testsupport/WindowDbTest.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
-#include "TfrmViewer.h"
-#include "FakeMessages.h"
-#include "GTestQt.h"
-#include "TChartPrintPreview.h"
-#include "TDBGrid.h"
-#include "TestDatabase.h"
-#include "dmmainU.h"
+#include "review/TfrmViewer.h"
+#include "db/dmmainU.h"
+#include "review/TChartPrintPreview.h"
+#include "testsupport/FakeMessages.h"
+#include "testsupport/GTestQt.h"
+#include "testsupport/TestDatabase.h"
+#include "widgets/TDBGrid.h"
 
+#include "review/TDateFilterEdit.h"
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
-#include "TDateFilterEdit.h"
 #include <QFile>
 #include <QLineEdit>
 #include <QLineSeries>

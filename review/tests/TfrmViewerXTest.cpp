@@ -1,13 +1,13 @@
 // The review window and its print preview on a real display, driven by keys
 // and clicks.
-#include "GTestQt.h"
-#include "OperatorInput.h"
-#include "TChartPrintPreview.h"
-#include "TDBGrid.h"
-#include "TDateFilterEdit.h"
-#include "TestDatabase.h"
-#include "TfrmViewer.h"
-#include "dmmainU.h"
+#include "db/dmmainU.h"
+#include "review/TChartPrintPreview.h"
+#include "review/TDateFilterEdit.h"
+#include "review/TfrmViewer.h"
+#include "testsupport/GTestQt.h"
+#include "testsupport/OperatorInput.h"
+#include "testsupport/TestDatabase.h"
+#include "widgets/TDBGrid.h"
 
 #include <QCalendarWidget>
 #include <QChartView>
@@ -26,7 +26,7 @@
 
 #include <gtest/gtest.h>
 
-#include "WindowDbTest.h"
+#include "testsupport/WindowDbTest.h"
 
 using namespace Operator;
 
@@ -57,7 +57,6 @@ protected:
         p.waitForFinished(30000);
         return QString::fromUtf8(p.readAllStandardOutput());
     }
-
 };
 
 // The preview opens, is paged through and changed many times (each change

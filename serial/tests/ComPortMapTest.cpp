@@ -1,5 +1,5 @@
-#include "ComPortMap.h"
-#include "PseudoTerminal.h"
+#include "serial/ComPortMap.h"
+#include "serial/PseudoTerminal.h"
 
 #include <QTemporaryDir>
 

@@ -1,5 +1,5 @@
-#include "ComPortU.h"
-#include "PseudoTerminal.h"
+#include "serial/ComPortU.h"
+#include "serial/PseudoTerminal.h"
 
 #include <QFile>
 #include <QTemporaryDir>

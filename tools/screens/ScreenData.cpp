@@ -1,7 +1,7 @@
-#include "ScreenData.h"
+#include "tools/screens/ScreenData.h"
 
-#include "TIBDatabase.h"
-#include "TestDatabase.h"
+#include "db/TIBDatabase.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QDateTime>
 

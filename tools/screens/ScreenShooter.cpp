@@ -1,6 +1,6 @@
-#include "ScreenShooter.h"
+#include "tools/screens/ScreenShooter.h"
 
-#include "QtWait.h"
+#include "testsupport/QtWait.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -2,14 +2,14 @@
 // (scripts/screens.sh starts a private one), over a database filled with a
 // few days of laboratory work and with the controller simulator on the line,
 // and saves one PNG per window.
-#include "ScreenData.h"
-#include "ScreenShooter.h"
+#include "tools/screens/ScreenData.h"
+#include "tools/screens/ScreenShooter.h"
 
-#include "AppPaths.h"
-#include "QtWait.h"
-#include "SimProcess.h"
-#include "TfrmMain.h"
-#include "dmmainU.h"
+#include "app/TfrmMain.h"
+#include "core/AppPaths.h"
+#include "db/dmmainU.h"
+#include "testsupport/QtWait.h"
+#include "testsupport/SimProcess.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "TIBDatabase.h"
-#include "TestDatabase.h"
-#include "Win1251.h"
+#include "core/Win1251.h"
+#include "db/TIBDatabase.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QDir>
 #include <QFile>

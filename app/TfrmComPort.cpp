@@ -1,0 +1,84 @@
+#include "app/TfrmComPort.h"
+
+#include "core/Exception.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QVBoxLayout>
+
+#include <cerrno>
+
+#include <dirent.h>
+
+TfrmComPort::TfrmComPort(const AppPaths& paths, const ComPortMap& map,
+                         const QStringList& systemPorts, QWidget* parent, const QString& portInUse)
+    : TfrmTRoot(paths, parent) {
+    // A dialog's size, centred on the main window, whatever window saved last.
+    FormStorage1->KeepPlacement = false;
+    const QStringList names = portNames(map, systemPorts);
+    setObjectName(QStringLiteral("frmComPort"));
+    setWindowTitle(QStringLiteral("(COM) порт"));
+
+    Label1 = new QLabel(QStringLiteral("(COM) Порт :"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    ComComboBox1 = new QComboBox(this);
+    ComComboBox1->setObjectName(QStringLiteral("ComComboBox1"));
+    ComComboBox1->setEditable(false);
+    ComComboBox1->setAccessibleName(QStringLiteral("(COM) Порт :"));
+    ComComboBox1->addItems(names);
+    const int inUse = names.indexOf(QStringLiteral("COM") + portInUse.trimmed());
+    ComComboBox1->setCurrentIndex(names.isEmpty() ? -1 : std::max(0, inUse));
+    Label1->setBuddy(ComComboBox1);
+
+    BitBtn1 = new QPushButton(QStringLiteral("Да"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setDefault(true);
+    // With no port listed there is nothing to confirm.
+    BitBtn1->setEnabled(!names.isEmpty());
+    BitBtn2 = new QPushButton(QStringLiteral("Отказ"), this);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(Label1);
+    row->addWidget(ComComboBox1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    auto* lay = new QVBoxLayout(this);
+    lay->addLayout(row);
+    lay->addLayout(buttons);
+    setMinimumWidth(300);
+    setSizeGripEnabled(false);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+QStringList TfrmComPort::portNames(const ComPortMap& map, const QStringList& systemPorts) {
+    // A ports/ folder that exists but cannot be read is a list that cannot be read.
+    if (QDir(map.portsDir()).exists()) {
+        DIR* d = ::opendir(QFile::encodeName(map.portsDir()).constData());
+        if (!d)
+            throw Exception(QStringLiteral("Registry error (system error code: %1)").arg(errno));
+        ::closedir(d);
+    }
+    QStringList names = map.comNames(systemPorts);
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return names;
+}
+
+QStringList TfrmComPort::systemSerialPorts() {
+    QStringList names;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& p : ports)
+        names.append(p.portName());
+    return names;
+}

@@ -1,0 +1,79 @@
+#include "results/TReviewTitles.h"
+
+#include "core/TimeStamp.h"
+
+#include <cmath>
+
+namespace {
+
+bool empty(const QVariant& v) {
+    return !v.isValid() || v.isNull();
+}
+
+// An empty timestamp counts as 0.
+QDateTime moment(const QVariant& v) {
+    return empty(v) ? QDateTime() : v.toDateTime();
+}
+
+QString text(const QVariant& v) {
+    return empty(v) ? QString() : v.toString();
+}
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+} // namespace
+
+TReviewCalc::TReviewCalc(const QVariant& maxValue, const QVariant& startA,
+                         const QVariant& timeOfMax)
+    : m_max(empty(maxValue) ? 0.0 : maxValue.toDouble()),
+      m_s(TimeStamp::spanSeconds(moment(startA), moment(timeOfMax))) {
+    if (m_s != 0) {
+        m_speed = m_max / double(m_s);
+        m_vreme = QString::number(m_s);
+    }
+}
+
+long long TReviewTitles::roundHalfEven(double value) {
+    return std::llrint(
+        std::nearbyint(value)); // the default rounding mode is to nearest, ties to even
+}
+
+QString TReviewTitles::numberLine(const TSeriesInfo& series, const QVariant& runId) const {
+    const QString date =
+        empty(series.date) ? QString() : m_f.dateTimeText(series.date.toDateTime());
+    return QStringLiteral("Измерване No ") + text(series.id) + QLatin1Char('/') + text(runId) +
+           QStringLiteral(" от ") + date;
+}
+
+QString TReviewTitles::basic(const TSeriesInfo& series, const QVariant& runId,
+                             const TReviewCalc& calc) const {
+    return text(series.komentar) + kCrLf + numberLine(series, runId) + kCrLf +
+           QStringLiteral("Максимална стойност: ") + F(calc.maxValue()) + QStringLiteral("   ") +
+           QStringLiteral("Време на измерването : ") + calc.vreme() + QStringLiteral(" (sec.)") +
+           kCrLf + QStringLiteral("   ") + QStringLiteral("Скорост : ") +
+           F(calc.speed().value_or(0.0)) + QStringLiteral(" (kN/sec.)");
+}
+
+std::optional<QString> TReviewTitles::typed(const TSeriesInfo& series, const QVariant& runId,
+                                            const TReviewCalc& calc) const {
+    const double multi = empty(series.multi) ? 0.0 : series.multi.toDouble();
+    if (multi == 0 || calc.seconds() == 0)
+        return std::nullopt;
+    const double max = calc.maxValue();
+    const double s = double(calc.seconds());
+    const QString time =
+        QStringLiteral("Време на измерването : ") + calc.vreme() + QStringLiteral(" (sec.)");
+    if (roundHalfEven(multi) == 1) {
+        return numberLine(series, runId) + kCrLf + QStringLiteral("Максимална стойност: ") +
+               F(max / multi) + QStringLiteral(" kN ") + kCrLf + time + kCrLf +
+               QStringLiteral("Скорост : ") + F(max / multi / s) + QStringLiteral(" kN/sec. ");
+    }
+    return numberLine(series, runId) + kCrLf + QStringLiteral("Максимална стойност: ") +
+           F(max / multi) + QStringLiteral(" MPa (") + F(max) + QStringLiteral(" kN)") + kCrLf +
+           time + kCrLf + QStringLiteral("Скорост : ") + F(max / s) + QStringLiteral(" kN/sec.)");
+}
+
+QString TReviewTitles::title(const TSeriesInfo& series, const QVariant& runId,
+                             const TReviewCalc& calc) const {
+    return typed(series, runId, calc).value_or(basic(series, runId, calc));
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "widgets/TMessages.h"
+
+#include <QStringList>
+
+// Records the message boxes a test causes and answers its questions from a
+// script (Yes when the script is empty). Installed for its lifetime.
+class FakeMessages : public TMessages {
+public:
+    FakeMessages() : m_previous(TMessages::install(this)) {}
+    ~FakeMessages() override { TMessages::install(m_previous); }
+
+    void error(QWidget*, const QString& text) override { errors.append(text); }
+    void info(QWidget*, const QString& text) override { infos.append(text); }
+    bool question(QWidget*, const QString& caption, const QString& text) override {
+        questions.append(caption + "|" + text);
+        return answers.isEmpty() ? true : answers.takeFirst();
+    }
+
+    QStringList errors;
+    QStringList infos;
+    QStringList questions;
+    QList<bool> answers;
+
+private:
+    TMessages* m_previous;
+};

@@ -1,0 +1,36 @@
+#include "widgets/frmTRootU.h"
+
+#include <QShowEvent>
+
+TfrmTRoot::TfrmTRoot(const AppPaths& paths, QWidget* parent)
+    : QDialog(parent), FormStorage1(new TFormStorage(this)), m_paths(paths) {
+    setModal(true);
+    FormCreate();
+}
+
+TfrmTRoot::~TfrmTRoot() {
+    // The controls are still there: they go with the QWidget part after this.
+    if (!FormStorage1->Saved)
+        FormStorage1->SaveFormPlacement(true);
+}
+
+void TfrmTRoot::FormCreate() {
+    FormStorage1->IniFileName = m_paths.settings();
+}
+
+void TfrmTRoot::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return; // coming back from minimized is no new showing
+    FormStorage1->RestoreFormPlacement();
+    FormShow();
+}
+
+// Every close of a dialog (its buttons, Esc, the window's close button) ends
+// here: the window's own question first, then the save.
+void TfrmTRoot::done(int result) {
+    if (!FormCloseQuery())
+        return;
+    FormStorage1->SaveFormPlacement(false);
+    QDialog::done(result);
+}
