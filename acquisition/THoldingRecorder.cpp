@@ -14,19 +14,20 @@ QString messageOf(const std::exception& e) {
 
 } // namespace
 
-THoldingRecorder::THoldingRecorder(TRecorder& target, TEventLog& log, Now now, qsizetype capacity)
-    : m_target(target), m_log(log), m_now(std::move(now)), m_capacity(capacity) {
+THoldingRecorder::THoldingRecorder(TRecorder& target, TEventLog& log, const TClock& clock,
+                                   qsizetype capacity)
+    : m_target(target), m_log(log), m_clock(clock), m_capacity(capacity) {
     QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { retry(); });
 }
 
 THoldingRecorder::~THoldingRecorder() = default;
 
 int THoldingRecorder::StartRun(int DeviceId) {
-    return StartRunAt(DeviceId, m_now());
+    return StartRunAt(DeviceId, m_clock.now());
 }
 
 void THoldingRecorder::AddSample(int RunId, int DeviceId, double Value, double Speed) {
-    AddSampleAt(RunId, DeviceId, Value, Speed, m_now());
+    AddSampleAt(RunId, DeviceId, Value, Speed, m_clock.now());
 }
 
 int THoldingRecorder::StartRunAt(int DeviceId, const QDateTime& at) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/TRecorderObserver.h"
+#include "core/TClock.h"
 #include "core/TEventLog.h"
 #include "db/TRecorder.h"
 
@@ -19,9 +20,7 @@
 // id that later samples use; it is swapped for the real id when written.
 class THoldingRecorder : public TRecorder {
 public:
-    using Now = std::function<QDateTime()>;
-
-    THoldingRecorder(TRecorder& target, TEventLog& log, Now now = &QDateTime::currentDateTime,
+    THoldingRecorder(TRecorder& target, TEventLog& log, const TClock& clock = TClock::program(),
                      qsizetype capacity = kCapacity);
     ~THoldingRecorder() override;
     THoldingRecorder(const THoldingRecorder&) = delete;
@@ -89,7 +88,7 @@ private:
 
     TRecorder& m_target;
     TEventLog& m_log;
-    Now m_now;
+    const TClock& m_clock;
     qsizetype m_capacity;
     std::deque<Op> m_held;
     qsizetype m_heldSamples = 0;

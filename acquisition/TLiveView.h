@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/TClock.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -14,16 +16,4 @@ public:
     virtual double zeroOffset() const = 0;
     virtual void AddPressPoints(double Value, double Speed) = 0;
     virtual void AddCbrPoints(double Value, double Deformation) = 0;
-};
-
-// "Now", read afresh at each use; tests give their own.
-class TClock {
-public:
-    virtual ~TClock() = default;
-    virtual QDateTime now() const = 0;
-};
-
-class TSystemClock : public TClock {
-public:
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
 };

@@ -61,11 +61,6 @@ void nameFor(QWidget* w, const QString& accessibleName) {
 
 } // namespace
 
-const TClock& TfrmMain::systemClock() {
-    static const TSystemClock clock;
-    return clock;
-}
-
 TfrmMain::TfrmMain(AppPaths paths, TdmMain& dm, const TClock& clock, QWidget* parent)
     : QWidget(parent), m_paths(std::move(paths)), m_dm(dm), m_clock(clock), m_charts(clock),
       m_log(m_paths.log()) {

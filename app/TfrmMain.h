@@ -31,9 +31,8 @@ class TStatusLine;
 class TfrmMain : public QWidget, public TtrCommHost, public TLiveView {
     Q_OBJECT
 public:
-    TfrmMain(AppPaths paths, TdmMain& dm, const TClock& clock = systemClock(),
+    TfrmMain(AppPaths paths, TdmMain& dm, const TClock& clock = TClock::program(),
              QWidget* parent = nullptr);
-    static const TClock& systemClock();
     ~TfrmMain() override;
 
     void StartAcquisition();

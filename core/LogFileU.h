@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/TClock.h"
 #include "core/TextFormats.h"
 
 #include <QDateTime>
@@ -20,11 +21,9 @@ QString LogText(const QString& text);
 // appended to is left as it is. Throws Exception when the line could not be
 // written anywhere.
 void WriteLog(const QString& Message, const QString& Tag, const QString& FileName,
-              const QDateTime& now = QDateTime::currentDateTime(),
-              const TFormats& formats = TFormats());
+              const QDateTime& now = TClock::program().now(), const TFormats& formats = TFormats());
 
 // Creates the file (an existing one is emptied) and writes its first line,
 // "timestamp -> Text". Throws Exception when the file cannot be written.
 void NewLog(const QString& FileName, const QString& Text,
-            const QDateTime& now = QDateTime::currentDateTime(),
-            const TFormats& formats = TFormats());
+            const QDateTime& now = TClock::program().now(), const TFormats& formats = TFormats());

@@ -2,7 +2,7 @@
 
 #include "core/LogFileU.h"
 
-TFileLog::TFileLog(QString path, Now now) : m_path(std::move(path)), m_now(std::move(now)) {}
+TFileLog::TFileLog(QString path, const TClock& clock) : m_path(std::move(path)), m_clock(clock) {}
 
 TFileLog::~TFileLog() {
     try {
@@ -13,7 +13,7 @@ TFileLog::~TFileLog() {
 }
 
 void TFileLog::write(const QString& Message, const QString& Tag) {
-    ::WriteLog(Message, Tag, m_path, m_now());
+    ::WriteLog(Message, Tag, m_path, m_clock.now());
 }
 
 void TFileLog::flushRepeats() {
@@ -21,14 +21,14 @@ void TFileLog::flushRepeats() {
         return;
     const qint64 count = m_repeats;
     m_repeats = 0;
-    m_countSince = m_now();
+    m_countSince = m_clock.now();
     write(QStringLiteral("%1 (повторено още %2 пъти)").arg(m_lastMessage).arg(count), m_lastTag);
 }
 
 void TFileLog::WriteLog(const QString& Message, const QString& Tag) {
     if (!m_lastTag.isNull() && Message == m_lastMessage && Tag == m_lastTag) {
         ++m_repeats;
-        if (m_countSince.msecsTo(m_now()) >= kRepeatLineEveryMs)
+        if (m_countSince.msecsTo(m_clock.now()) >= kRepeatLineEveryMs)
             flushRepeats();
         return;
     }
@@ -36,5 +36,5 @@ void TFileLog::WriteLog(const QString& Message, const QString& Tag) {
     write(Message, Tag);
     m_lastMessage = Message;
     m_lastTag = Tag;
-    m_countSince = m_now();
+    m_countSince = m_clock.now();
 }

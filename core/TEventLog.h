@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/TClock.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -20,8 +22,7 @@ public:
 // the log grows by a few lines a day instead of megabytes.
 class TFileLog : public TEventLog {
 public:
-    using Now = std::function<QDateTime()>;
-    explicit TFileLog(QString path, Now now = &QDateTime::currentDateTime);
+    explicit TFileLog(QString path, const TClock& clock = TClock::program());
     ~TFileLog() override;
     TFileLog(const TFileLog&) = delete;
     TFileLog& operator=(const TFileLog&) = delete;
@@ -36,7 +37,7 @@ private:
     void write(const QString& Message, const QString& Tag);
 
     QString m_path;
-    Now m_now;
+    const TClock& m_clock;
     QString m_lastMessage;
     QString m_lastTag;
     qint64 m_repeats = 0;

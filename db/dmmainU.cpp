@@ -129,11 +129,11 @@ void TdmMain::dropLostConnection(const EDatabaseError& e) {
 }
 
 int TdmMain::StartRun(int DeviceId) {
-    return StartRunAt(DeviceId, Now());
+    return StartRunAt(DeviceId, clock().now());
 }
 
 void TdmMain::AddSample(int RunId, int DeviceId, double Value, double Speed) {
-    AddSampleAt(RunId, DeviceId, Value, Speed, Now());
+    AddSampleAt(RunId, DeviceId, Value, Speed, clock().now());
 }
 
 int TdmMain::StartRunAt(int DeviceId, const QDateTime& at) {

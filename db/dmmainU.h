@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/TClock.h"
 #include "db/TIBDatabase.h"
 #include "db/TIBQuery.h"
 #include "db/TIBStoredProc.h"
@@ -45,8 +46,8 @@ public:
     void AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
                      const QDateTime& at) override;
 
-    // The clock of the recording statements (tests set their own).
-    std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
+    // The clock of the recording statements: the program's unless one is set.
+    void setClock(const TClock& clock) { m_clock = &clock; }
 
     static constexpr const char* kGenIdError =
         "Грешка при генериране на уникалния номер на таблица";
@@ -57,6 +58,7 @@ public:
         "  values(gen_id(gen_mes_de_id,1), ?,?, ?, ?, ? );";
 
 private:
+    const TClock& clock() const { return m_clock ? *m_clock : TClock::program(); }
     // Throws when the connected file lacks what the program needs.
     void checkSchema();
     // Runs one recording statement in trThread and commits it.
@@ -64,4 +66,6 @@ private:
     // After an error that lost the connection, the dead one is let go, so the
     // next id request connects again.
     void dropLostConnection(const EDatabaseError& e);
+
+    const TClock* m_clock = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "grouping/TfrmGroup.h"
 
 #include "core/Exception.h"
+#include "core/TClock.h"
 #include "db/TQueryModel.h"
 #include "db/TRunData.h"
 #include "db/dmmainU.h"
@@ -565,7 +566,7 @@ bool TfrmGroup::saveSeries() {
     try {
         if (!m_dm.trDelete.InTransaction())
             m_dm.trDelete.StartTransaction();
-        TSeriesSave::save(m_dm.qryDelete, QDate::currentDate(), edKomentar->text(),
+        TSeriesSave::save(m_dm.qryDelete, TClock::program().today(), edKomentar->text(),
                           *mdMulti.mult_id, *mdMulti.obekt_id, ids);
         m_dm.trDelete.Commit();
         return true;

@@ -1,5 +1,7 @@
 #include "review/TDateFilterEdit.h"
 
+#include "core/TClock.h"
+
 #include <QCalendarWidget>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -88,7 +90,7 @@ QDate TDateFilterEdit::parse(const QString& text) const {
     const QString t = text.trimmed();
     QString twoDigits = m_format;
     twoDigits.replace(QStringLiteral("yyyy"), QStringLiteral("yy"));
-    const int century = QDate::currentDate().year() / 100 * 100;
+    const int century = TClock::program().today().year() / 100 * 100;
     // What the locale shows may follow the digits ("9.12.2026 г."): read the
     // longest beginning that is a date.
     for (qsizetype n = t.size(); n > 0; --n) {
@@ -145,7 +147,7 @@ void TDateFilterEdit::editingFinished() {
 }
 
 void TDateFilterEdit::showCalendar() {
-    m_calendar->setSelectedDate(m_date.value_or(QDate::currentDate()));
+    m_calendar->setSelectedDate(m_date.value_or(TClock::program().today()));
     m_popup->adjustSize();
     QPoint at = mapToGlobal(QPoint(0, height()));
     if (const QScreen* s = screen()) {

@@ -2,6 +2,7 @@
 
 #include "core/Exception.h"
 #include "core/LogFileU.h"
+#include "core/TClock.h"
 #include "core/TextFormats.h"
 #include "reporting/TSeriesReport.h"
 #include "results/ResultsCsv.h"
@@ -56,7 +57,7 @@ void TViewerReports::addButtons(QBoxLayout& row, QWidget* parent) {
 
 void TViewerReports::showReport() {
     withSeries([this](const TSeriesResults& results, const TReportSettings& settings) {
-        preview(m_window, TSeriesReport(results, settings, QDateTime::currentDateTime()));
+        preview(m_window, TSeriesReport(results, settings, TClock::program().now()));
     });
 }
 

@@ -1,5 +1,6 @@
 // nuv-sim: the measuring controllers of the press and of the Marshall/CBR
 // frame on a pseudo-terminal, linked as <dir>/ports/COM<n>.
+#include "core/TClock.h"
 #include "serial/PseudoTerminal.h"
 #include "sim/SimLine.h"
 
@@ -131,7 +132,7 @@ int main(int argc, char* argv[]) {
             const QByteArray command = pending.left(nl + 1);
             pending.remove(0, nl + 1);
             if (log.isOpen())
-                log.write(QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' ' +
+                log.write(TClock::program().now().toString(Qt::ISODateWithMs).toUtf8() + ' ' +
                           escaped(command) + '\n');
             if (const auto reply = line.answer(command, seconds())) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(replyDelay));

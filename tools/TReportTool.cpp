@@ -1,5 +1,6 @@
 #include "tools/TReportTool.h"
 
+#include "core/TClock.h"
 #include "tools/ToolError.h"
 
 #include "reporting/TSeriesReport.h"
@@ -146,7 +147,7 @@ int TReportTool::run() {
                 outputs.push_back({m_csv, ResultsCsv::series(results, TCsvForm::machine())});
             if (!m_pdf.isEmpty())
                 outputs.push_back(
-                    {m_pdf, TSeriesReport(results, settings, QDateTime::currentDateTime()).pdf()});
+                    {m_pdf, TSeriesReport(results, settings, TClock::program().now()).pdf()});
         }
         if (m_run) {
             const auto run = reader.run(*m_run);

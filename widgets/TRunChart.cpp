@@ -1,5 +1,7 @@
 #include "widgets/TRunChart.h"
 
+#include "core/TClock.h"
+
 #include <QChart>
 #include <QChartView>
 #include <QDateTime>
@@ -65,7 +67,7 @@ qint64 TRunChart::setPoints(const QList<QList<QPointF>>& curves) {
         m_time->setRange(QDateTime::fromMSecsSinceEpoch(first),
                          QDateTime::fromMSecsSinceEpoch(last > first ? last : first + 1000));
     } else {
-        const QDateTime day = QDateTime(QDate::currentDate(), QTime(0, 0));
+        const QDateTime day = QDateTime(TClock::program().today(), QTime(0, 0));
         m_time->setRange(day, day.addSecs(60));
     }
     return first;

@@ -81,14 +81,23 @@ struct Observer : TRecorderObserver {
     }
 };
 
+// Each reading is 300 ms after the one before.
+class TickingClock : public TClock {
+public:
+    explicit TickingClock(QDateTime start) : m_now(std::move(start)) {}
+    QDateTime now() const override { return m_now = m_now.addMSecs(300); }
+
+private:
+    mutable QDateTime m_now;
+};
+
 class HoldingTest : public ::testing::Test {
 protected:
-    QDateTime tick() { return m_now = m_now.addMSecs(300); }
     FlakyRecorder m_db;
     Log m_log;
     Observer m_observer;
-    QDateTime m_now{QDate(2026, 12, 9), QTime(10, 0, 0)};
-    THoldingRecorder m_rec{m_db, m_log, [this] { return tick(); }, 50};
+    TickingClock m_clock{QDateTime(QDate(2026, 12, 9), QTime(10, 0, 0))};
+    THoldingRecorder m_rec{m_db, m_log, m_clock, 50};
 };
 
 TEST_F(HoldingTest, RefusedWritesAreHeldInOrderAndWrittenWithTheirMoments) {
@@ -240,8 +249,8 @@ int recordUnderALimit(const QString& path, QFile& report) {
     dm.dbNUV.Open();
     Log log;
     Observer observer;
-    QDateTime now(QDate(2026, 12, 9), QTime(10, 0, 0));
-    THoldingRecorder rec(dm, log, [&] { return now = now.addMSecs(300); });
+    TickingClock clock(QDateTime(QDate(2026, 12, 9), QTime(10, 0, 0)));
+    THoldingRecorder rec(dm, log, clock);
     rec.setObserver(&observer);
     rec.AfterFailure = [&] {
         if (dm.trThread.InTransaction())

@@ -85,10 +85,10 @@ TEST(LogFile, ControlCharactersAreEscapedAndLineBreaksKeptOnlyInside) {
 TEST(EventLog, RepeatedFailuresBecomeOneLineWithACount) {
     QTemporaryDir dir;
     const QString log = dir.path() + "/prjNUV.log";
-    QDateTime now = kAt;
+    TFixedClock now(kAt);
     const QByteArray stamp = kC.dateTimeText(kAt).toUtf8();
     {
-        TFileLog file(log, [&] { return now; });
+        TFileLog file(log, now);
         for (int i = 0; i < 5000; ++i)
             file.WriteLog("Floating point division by zero", "commErr");
         // Another failure ends the episode with its count.
@@ -96,7 +96,7 @@ TEST(EventLog, RepeatedFailuresBecomeOneLineWithACount) {
         file.WriteLog("other", "commErr");
         // A failure that never stops gets its count at least every hour.
         for (int i = 0; i < 3; ++i) {
-            now = now.addSecs(40 * 60);
+            now.advance(40 * 60 * 1000);
             file.WriteLog("other", "commErr");
         }
     }

@@ -25,7 +25,7 @@ protected:
         m_path = m_dir.path() + "/NUV.GDB";
         makeTestDatabase(m_path);
         m_dm.dbNUV.DatabaseName = m_path;
-        m_dm.Now = [this] { return m_now; };
+        m_dm.setClock(m_now);
         m_dm.dbNUV.Open();
     }
 
@@ -34,7 +34,7 @@ protected:
     QTemporaryDir m_dir;
     QString m_path;
     TdmMain m_dm;
-    QDateTime m_now{QDate(2008, 3, 14), QTime(10, 21, 7)};
+    TFixedClock m_now{QDateTime(QDate(2008, 3, 14), QTime(10, 21, 7))};
 };
 
 TEST_F(DmMainTest, RunAndSamplesWithTheirValuesBound) {
@@ -43,12 +43,12 @@ TEST_F(DmMainTest, RunAndSamplesWithTheirValuesBound) {
     EXPECT_TRUE(m_dm.trMain.InTransaction()); // started by the id request, and left active
     EXPECT_FALSE(m_dm.trThread.InTransaction());
 
-    m_now = m_now.addMSecs(400);
+    m_now.advance(400);
     m_dm.AddSample(id, 1, 12.34, 0.85);
     EXPECT_EQ(m_dm.qryThread.SQL(),
               "insert into mes_de(mes_de_id, mes_id, mes_value, date_effect, dev_id, speed)  "
               "values(gen_id(gen_mes_de_id,1), ?,?, ?, ?, ? );");
-    m_now = m_now.addMSecs(500);
+    m_now.advance(500);
     m_dm.AddSample(id, 1, 0.000003, -2.5);
     m_dm.AddSample(id, 1, 123456789.123456, 1e-300);
 

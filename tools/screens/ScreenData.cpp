@@ -1,5 +1,6 @@
 #include "tools/screens/ScreenData.h"
 
+#include "core/TClock.h"
 #include "db/TIBDatabase.h"
 #include "testsupport/TestDatabase.h"
 
@@ -72,7 +73,7 @@ void ScreenData::create(const QString& path) {
     db.DatabaseName = path;
     db.Open();
     objects(db);
-    const QDate today = QDate::currentDate();
+    const QDate today = TClock::program().today();
     const QDateTime morning(today.addDays(-1), QTime(9, 12, 5));
     series(db, 1, morning, "Бетон C25/30, кубове 150 mm, партида 14, възраст 28 дни", 1, 1);
     const double peaks[] = {712.4, 688.9, 730.6};
