@@ -110,7 +110,10 @@ TfrmViewer::TfrmViewer(const AppPaths& paths, TdmMain& dm, TFormats formats, QWi
     Splitter1->addWidget(buildRight());
     Splitter1->setStretchFactor(1, 1);
     lay->addWidget(Splitter1, 1);
-    resize(1000, 650);
+    // Below this the lists' columns, the buttons and the chart's labels are
+    // cut; a placement left by a smaller window grows to it.
+    setMinimumSize(1000, 640);
+    resize(1000, 680);
     Splitter1->setSizes({450, 550});
 
     connect(Button1, &QPushButton::clicked, this, &TfrmViewer::Button1Click);

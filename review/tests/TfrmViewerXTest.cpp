@@ -1,15 +1,18 @@
 // The review window and its print preview on a real display, driven by keys
 // and clicks.
+#include "ChartTexts.h"
 #include "GTestQt.h"
 #include "OperatorInput.h"
 #include "TChartPrintPreview.h"
 #include "TDBGrid.h"
 #include "TDateFilterEdit.h"
 #include "TestDatabase.h"
+#include "TfrmObekt.h"
 #include "TfrmViewer.h"
 #include "dmmainU.h"
 
 #include <QCalendarWidget>
+#include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
@@ -58,6 +61,57 @@ protected:
         return QString::fromUtf8(p.readAllStandardOutput());
     }
 
+    // The window as the operator first sees it: it fits a 1280x800 screen,
+    // the lists show their headers and cells whole (the comment has its
+    // tooltip) and the chart is large enough, its title above the plot and no
+    // title or label cut.
+    static void expectReadable(TfrmViewer& w, const char* when) {
+        SCOPED_TRACE(when);
+        EXPECT_LE(w.frameGeometry().width(), 1280);
+        EXPECT_LE(w.frameGeometry().height(), 800);
+        for (TDBGrid* grid : {w.DBGridEh1, w.DBGridEh2}) {
+            const QHeaderView* h = grid->horizontalHeader();
+            EXPECT_LE(h->length(), grid->viewport()->width() + 1)
+                << grid->objectName().toStdString();
+            const QFontMetrics fm(h->font());
+            for (int c = 0; c < grid->model()->columnCount(); ++c) {
+                const QString title = grid->model()->headerData(c, Qt::Horizontal).toString();
+                EXPECT_LE(fm.horizontalAdvance(title) + 8, h->sectionSize(c))
+                    << title.toStdString();
+                const QString cell = grid->model()->index(0, c).data().toString();
+                if (c != 3 || grid != w.DBGridEh1)
+                    EXPECT_LE(grid->fontMetrics().horizontalAdvance(cell) + 6, grid->columnWidth(c))
+                        << cell.toStdString();
+            }
+        }
+        const QChart* chart = w.DBChart1->chart();
+        EXPECT_GE(chart->plotArea().width(), 320);
+        EXPECT_GE(chart->plotArea().height(), 180);
+        EXPECT_EQ(unreadableChartTexts(*chart), QStringList());
+        const QString dir = qEnvironmentVariable("NUV_SCREENS");
+        if (!dir.isEmpty())
+            w.grab().save(
+                QDir(dir).filePath(QString("review-%1-%2.png").arg(when, QLocale().name())));
+    }
+
+    // Opens the review window as the main window does (modal, over it),
+    // lists series 13 and hands the window to `check`, then closes it by Escape.
+    void viewOnce(QWidget& main, const std::function<void(TfrmViewer&)>& check) {
+        TfrmViewer w(m_paths, m_dm, TFormats(), &main);
+        whenModal(
+            [&](QWidget*) {
+                QTest::qWait(300); // the window manager's frame and the restored size
+                w.edNomer->setFocus();
+                typeText("13");
+                QTest::mouseClick(w.Button1, Qt::LeftButton);
+                QTest::qWait(200);
+                check(w);
+                w.DBGridEh1->setFocus();
+                press(Qt::Key_Escape);
+            },
+            &main);
+        w.exec();
+    }
 };
 
 // The preview opens, is paged through and changed many times (each change
@@ -220,6 +274,47 @@ TEST_F(ViewerXTest, ListsShowTheirHeadersInFullAndTheWholeComment) {
                     << cell.toStdString();
         }
     }
+}
+
+// Opened as the main window opens it, with no placement stored and after the
+// objects register left its own small placement, the window fits the screen
+// and every text reads; a size the operator gave it is kept.
+TEST_F(ViewerXTest, OpensWhereEveryTextReadsAndKeepsTheOperatorsSize) {
+    addRun(m_dm.dbNUV, 351, 13, 1, kT0.addSecs(600),
+           {{0, 2, 1}, {30000, 180.5, 1}, {60000, 355.25, 1}, {64000, 40, 1}});
+    QWidget main;
+    main.resize(640, 560);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+
+    viewOnce(main, [](TfrmViewer& w) { expectReadable(w, "first"); });
+
+    // The register, opened first at its own small size, leaves that
+    // placement for the next window.
+    QFile::remove(m_paths.settings());
+    {
+        TfrmObekt objects(m_paths, m_dm, &main);
+        whenModal(
+            [&](QWidget*) {
+                QTest::qWait(300);
+                TBoxSeen keep;
+                answerWithKey(&keep, Qt::Key_Return, &objects);
+                objects.DBGrid1->setFocus();
+                press(Qt::Key_Escape);
+            },
+            &main);
+        objects.exec();
+    }
+    viewOnce(main, [](TfrmViewer& w) { expectReadable(w, "after-objects"); });
+
+    // The operator makes it larger; the next opening has that size.
+    QSize larger;
+    viewOnce(main, [&](TfrmViewer& w) {
+        w.resize(w.width() + 60, w.height() + 40);
+        QTest::qWait(300);
+        larger = w.size();
+    });
+    viewOnce(main, [&](TfrmViewer& w) { EXPECT_EQ(w.size(), larger); });
 }
 
 } // namespace
