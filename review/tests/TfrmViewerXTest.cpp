@@ -317,4 +317,70 @@ TEST_F(ViewerXTest, OpensWhereEveryTextReadsAndKeepsTheOperatorsSize) {
     viewOnce(main, [&](TfrmViewer& w) { EXPECT_EQ(w.size(), larger); });
 }
 
+// The printed page lays the chart out for the page, not at its size on the
+// screen: with a small, flat chart on the screen and "Запази пропорциите" on,
+// the title stands whole above the plot and no axis label is cut.
+TEST_F(ViewerXTest, PrintedChartIsLaidOutForThePage) {
+    auto w = open();
+    w->DBChart1->setMaximumSize(320, 110); // as a small window showed it
+    w->edNomer->setFocus();
+    typeText("13");
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    ASSERT_EQ(w->DBGridEh2->model()->rowCount(), 1);
+    QTest::qWait(200);
+    const QStringList title = w->chartTitle().split("\r\n");
+    ASSERT_EQ(title.size(), 4);
+
+    const QString screens = qEnvironmentVariable("NUV_SCREENS");
+    const QString pdf = screens.isEmpty()
+                            ? m_dir.filePath("page.pdf")
+                            : QDir(screens).filePath("page-" + QLocale().name() + ".pdf");
+    QFile::remove(pdf);
+    whenModal(
+        [&](QWidget* modal) {
+            auto* preview = qobject_cast<TChartPrintPreview*>(modal);
+            if (!preview)
+                return;
+            EXPECT_TRUE(preview->chProportional->isChecked());
+            preview->cbPrinter->setCurrentIndex(
+                preview->cbPrinter->findText(TChartPrintPreview::kPdfChoice));
+            preview->edPdfFile->setFocus();
+            typeText(pdf);
+            QTest::mouseClick(preview->btnPrint, Qt::LeftButton);
+            QTest::qWait(100);
+            QTest::mouseClick(preview->btnClose, Qt::LeftButton);
+        },
+        w.get());
+    QTest::mouseClick(w->Button3, Qt::LeftButton);
+    ASSERT_TRUE(QFile::exists(pdf));
+
+    const QString page = run("pdftotext", {"-layout", pdf, "-"});
+    EXPECT_FALSE(page.contains("...") || page.contains(QChar(0x2026))) << page.toStdString();
+    // Each title line whole and on a line of its own, the title above the axes.
+    QStringList lines = page.split('\n');
+    int last = -1;
+    for (const QString& t : title) {
+        const QString wanted = t.simplified();
+        const auto at = std::find_if(lines.begin(), lines.end(),
+                                     [&](const QString& l) { return l.simplified() == wanted; });
+        EXPECT_NE(at, lines.end()) << wanted.toStdString() << "\n" << page.toStdString();
+        if (at != lines.end()) {
+            EXPECT_GT(int(at - lines.begin()), last) << wanted.toStdString();
+            last = int(at - lines.begin());
+        }
+    }
+    const QString firstTime = TFormats().locale().toString(kT0.time(), TFormats().longTimeFormat());
+    const auto timeLine = std::find_if(lines.begin(), lines.end(),
+                                       [&](const QString& l) { return l.contains(firstTime); });
+    ASSERT_NE(timeLine, lines.end()) << firstTime.toStdString() << "\n" << page.toStdString();
+    EXPECT_GT(int(timeLine - lines.begin()), last);
+    for (const char* unit : {"kN", "mm"})
+        EXPECT_TRUE(page.contains(QRegularExpression(QString("(^|\\s)%1(\\s|$)").arg(unit),
+                                                     QRegularExpression::MultilineOption)))
+            << unit;
+    if (!screens.isEmpty())
+        run("pdftoppm", {"-r", "50", "-png", "-singlefile", pdf,
+                         QDir(screens).filePath("page-" + QLocale().name())});
+}
+
 } // namespace
