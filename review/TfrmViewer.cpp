@@ -112,9 +112,9 @@ TfrmViewer::TfrmViewer(const AppPaths& paths, TdmMain& dm, TFormats formats, QWi
     lay->addWidget(Splitter1, 1);
     // Below this the lists' columns, the buttons and the chart's labels are
     // cut; a placement left by a smaller window grows to it.
-    setMinimumSize(1000, 640);
-    resize(1000, 680);
-    Splitter1->setSizes({450, 550});
+    setMinimumSize(1060, 640);
+    resize(1180, 700);
+    Splitter1->setSizes({540, 640});
 
     connect(Button1, &QPushButton::clicked, this, &TfrmViewer::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TfrmViewer::Button2Click);

@@ -280,6 +280,9 @@ TEST_F(ViewerXTest, ListsShowTheirHeadersInFullAndTheWholeComment) {
 // objects register left its own small placement, the window fits the screen
 // and every text reads; a size the operator gave it is kept.
 TEST_F(ViewerXTest, OpensWhereEveryTextReadsAndKeepsTheOperatorsSize) {
+    // A series date with its time of day: the widest the date column gets.
+    execSql(m_dm.dbNUV,
+            "update mes_group set date_effect = '2024-03-05 13:40:00' where mes_group_id = 13");
     addRun(m_dm.dbNUV, 351, 13, 1, kT0.addSecs(600),
            {{0, 2, 1}, {30000, 180.5, 1}, {60000, 355.25, 1}, {64000, 40, 1}});
     QWidget main;
