@@ -65,8 +65,8 @@ public:
     // place on the page, as wide as a chart in a large window (taller when
     // that would leave it flat), times the level of detail.
     QSizeF layoutSize(const QRectF& page) const;
-    static constexpr double kPageLayoutWidth = 960;
-    static constexpr double kLeastLayoutHeight = 420;
+    static constexpr double kPageLayoutWidth = 800;
+    static constexpr double kLeastLayoutHeight = 360;
     // The chart laid out at `layout`, drawn into `target` on `painter`. The
     // caller has laid it out at that size before its painter opened.
     void renderChart(QPainter& painter, const QRectF& target, const QSizeF& layout) const;

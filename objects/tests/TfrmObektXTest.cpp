@@ -189,7 +189,8 @@ TEST_F(ObektXTest, OpensWhereEveryTextReads) {
                 QTest::qWait(300); // the window manager's frame and the restored size
                 const QRect frame = w.frameGeometry();
                 EXPECT_TRUE(w.screen()->availableGeometry().contains(frame))
-                    << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+                    << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                    << frame.height();
                 EXPECT_LE(frame.width(), 1280);
                 EXPECT_LE(frame.height(), 800);
                 for (QToolButton* b : w.DBNavigator1->findChildren<QToolButton*>())
@@ -203,6 +204,9 @@ TEST_F(ObektXTest, OpensWhereEveryTextReads) {
                     EXPECT_LE(h->fontMetrics().horizontalAdvance(title) + 8, h->sectionSize(c))
                         << title.toStdString();
                     for (int r = 0; r < w.OBEKT->RecordCount(); ++r) {
+                        if (c == TObektTable::colIme)
+                            EXPECT_EQ(w.OBEKT->index(r, c).data(Qt::ToolTipRole).toString(),
+                                      w.OBEKT->ime(r));
                         const QString cell = w.OBEKT->index(r, c).data().toString();
                         EXPECT_LE(w.DBGrid1->fontMetrics().horizontalAdvance(cell) + 6,
                                   w.DBGrid1->columnWidth(c))
