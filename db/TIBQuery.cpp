@@ -60,6 +60,8 @@ QVariant readColumn(const ColumnLayout& c, const unsigned char* buf) {
         return fb::decodeTimestamp(*reinterpret_cast<const ISC_TIMESTAMP*>(p));
     case SQL_TYPE_DATE:
         return QDateTime(fb::decodeDate(*reinterpret_cast<const ISC_DATE*>(p)), QTime(0, 0));
+    case SQL_TYPE_TIME: // a time of day in ten-thousandths of a second
+        return QTime::fromMSecsSinceStartOfDay(int(*reinterpret_cast<const ISC_TIME*>(p) / 10));
     case SQL_BOOLEAN:
         return bool(*p);
     case SQL_TEXT: {

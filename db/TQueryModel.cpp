@@ -37,6 +37,8 @@ QString TQueryModel::text(int row, int column) const {
         return m_formats.generalText(v.toDouble());
     if (v.typeId() == QMetaType::QDateTime)
         return m_formats.dateTimeText(v.toDateTime());
+    if (v.typeId() == QMetaType::QTime)
+        return m_formats.locale().toString(v.toTime(), m_formats.longTimeFormat());
     return v.toString();
 }
 

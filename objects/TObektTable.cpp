@@ -258,9 +258,14 @@ int TObektTable::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TObektTable::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid())
         return {};
     const Row& r = m_rows[size_t(index.row())];
+    // A name longer than its column is read whole in its tooltip.
+    if (role == Qt::ToolTipRole && index.column() == colIme)
+        return r.ime;
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return {};
     return index.column() == colId ? (r.id.isNull() ? QVariant(QString()) : r.id) : QVariant(r.ime);
 }
 

@@ -80,6 +80,8 @@ TfrmObekt::TfrmObekt(const AppPaths& paths, TdmMain& dm, QWidget* parent)
     auto* lay = new QVBoxLayout(this);
     lay->addWidget(DBNavigator1);
     lay->addWidget(DBGrid1, 1);
+    // Below this the navigator's buttons and the names are cut.
+    setMinimumSize(400, 300);
     resize(420, 400);
 
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

@@ -197,12 +197,17 @@ QRectF TChartPrintPreview::chartRect(const QRectF& page) const {
 }
 
 QSizeF TChartPrintPreview::layoutSize(const QRectF& page) const {
-    const QSizeF screen = m_chart->size();
     const QRectF area = chartRect(page);
-    if (screen.isEmpty() || area.width() <= 1 || area.height() <= 1)
+    if (m_chart->size().isEmpty() || area.width() <= 1 || area.height() <= 1)
         return {};
-    const QSizeF layout =
-        proportional() ? screen : area.size().scaled(screen, Qt::KeepAspectRatioByExpanding);
+    // Laid out as a chart that fills a large window, in the proportions it
+    // has on the page: its title and labels then take on the page the share
+    // they take there, whatever size the chart had on the screen. A flat
+    // chart is laid out taller, so that its title, labels and plot still
+    // have their room.
+    QSizeF layout = area.size() * (kPageLayoutWidth / area.width());
+    if (layout.height() < kLeastLayoutHeight)
+        layout *= kLeastLayoutHeight / layout.height();
     return layout * detail();
 }
 

@@ -55,16 +55,18 @@ public:
     QMarginsF margins() const;
     void setMargins(const QMarginsF& percent);
     QPageLayout::Orientation orientation() const;
-    double detail() const; // 1.0 is the chart's size on the screen
+    double detail() const; // 1.0 lays the chart out as in a large window
     bool proportional() const;
 
     // Where the chart stands on `page`: inside the margins, and fitted to
     // the chart's proportions when they are kept.
     QRectF chartRect(const QRectF& page) const;
-    // The size the chart is laid out at for a page: its size on the screen
-    // times the level of detail, in the page area's proportions unless the
-    // chart keeps its own.
+    // The size the chart is laid out at for a page: the proportions of its
+    // place on the page, as wide as a chart in a large window (taller when
+    // that would leave it flat), times the level of detail.
     QSizeF layoutSize(const QRectF& page) const;
+    static constexpr double kPageLayoutWidth = 800;
+    static constexpr double kLeastLayoutHeight = 360;
     // The chart laid out at `layout`, drawn into `target` on `painter`. The
     // caller has laid it out at that size before its painter opened.
     void renderChart(QPainter& painter, const QRectF& target, const QSizeF& layout) const;

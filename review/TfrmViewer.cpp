@@ -110,8 +110,11 @@ TfrmViewer::TfrmViewer(const AppPaths& paths, TdmMain& dm, TFormats formats, QWi
     Splitter1->addWidget(buildRight());
     Splitter1->setStretchFactor(1, 1);
     lay->addWidget(Splitter1, 1);
-    resize(1000, 650);
-    Splitter1->setSizes({450, 550});
+    // Below this the lists' columns, the buttons and the chart's labels are
+    // cut; a placement left by a smaller window grows to it.
+    setMinimumSize(1060, 640);
+    resize(1180, 700);
+    Splitter1->setSizes({540, 640});
 
     connect(Button1, &QPushButton::clicked, this, &TfrmViewer::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TfrmViewer::Button2Click);

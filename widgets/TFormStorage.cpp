@@ -366,7 +366,8 @@ void TFormStorage::restorePlacement(T_IniFile& ini) {
         QList<int> r =
             fourNumbers(norm, {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
         if (r[2] > r[0]) {
-            const QRect target = onSomeScreen(QRect(r[0], r[1], r[2] - r[0], r[3] - r[1]));
+            const QRect target =
+                grownToLeastSize(onSomeScreen(QRect(r[0], r[1], r[2] - r[0], r[3] - r[1])));
             r = {target.left(), target.top(), target.left() + target.width(),
                  target.top() + target.height()};
             const QMargins m = frameMargins(m_window);
@@ -414,7 +415,36 @@ QRect TFormStorage::onSomeScreen(const QRect& frame) {
     return out;
 }
 
+// The placement keys hold whichever window closed last: a window restored
+// from a smaller one takes at least its own least size (the size at which
+// its texts read), and is moved back onto the screen if that growth took it
+// over the edge.
+QRect TFormStorage::grownToLeastSize(QRect frame) const {
+    const QSize least = m_window->minimumSize().grownBy(frameMargins(m_window));
+    if (frame.width() >= least.width() && frame.height() >= least.height())
+        return frame;
+    frame.setSize(frame.size().expandedTo(least));
+    const QScreen* screen = QGuiApplication::screenAt(frame.topLeft());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return frame;
+    const QRect avail = screen->availableGeometry();
+    if (frame.right() > avail.right())
+        frame.moveRight(avail.right());
+    if (frame.bottom() > avail.bottom())
+        frame.moveBottom(avail.bottom());
+    if (frame.left() < avail.left())
+        frame.moveLeft(avail.left());
+    if (frame.top() < avail.top())
+        frame.moveTop(avail.top());
+    return frame;
+}
+
 void TFormStorage::settleFrame() {
+    // The frame is known now: the least size is the inside's and the frame's.
+    if (m_targetFrame.isValid())
+        m_targetFrame = grownToLeastSize(m_targetFrame);
     const QRect target = m_targetFrame;
     if (!target.isValid() || !m_window->isVisible() || m_window->windowState() != Qt::WindowNoState)
         return;

@@ -77,6 +77,7 @@ private:
     // The normal rectangle, frame included, moved onto the primary screen when
     // no screen would show enough of it to take hold of it.
     static QRect onSomeScreen(const QRect& frame);
+    QRect grownToLeastSize(QRect frame) const;
 
     QWidget* m_window;
     QRect m_targetFrame; // the rectangle the settling window is brought to, frame included

@@ -7,6 +7,9 @@
 #include "testsupport/TestDatabase.h"
 
 #include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -165,6 +168,80 @@ TEST_F(ObektXTest, DeletionQuestionKeepsTheObjectOnEnterAndEscape) {
     QTest::qWait(100);
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(stored(), QStringList({"Мост", "Път"}));
+}
+
+// Opened as the main window opens it (modal, over it), at its first size and
+// after a window the operator made very small left its placement: the window
+// is on the screen and no larger than 1280x800, and the navigator's buttons,
+// the headers and the names are whole.
+TEST_F(ObektXTest, OpensWhereEveryTextReads) {
+    execSql(m_dm.dbNUV, "insert into obekt(obekt_id, ime) values(0, "
+                        "'Пречиствателна станция Кубратово, II етап')");
+    QWidget main;
+    main.resize(640, 560);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    const auto openAndCheck = [&](const char* when) {
+        SCOPED_TRACE(when);
+        TfrmObekt w(m_paths, m_dm, &main);
+        whenModal(
+            [&](QWidget*) {
+                QTest::qWait(300); // the window manager's frame and the restored size
+                const QRect frame = w.frameGeometry();
+                EXPECT_TRUE(w.screen()->availableGeometry().contains(frame))
+                    << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                    << frame.height();
+                EXPECT_LE(frame.width(), 1280);
+                EXPECT_LE(frame.height(), 800);
+                for (QToolButton* b : w.DBNavigator1->findChildren<QToolButton*>())
+                    EXPECT_TRUE(w.DBNavigator1->rect().contains(b->geometry()))
+                        << b->toolTip().toStdString();
+                const QHeaderView* h = w.DBGrid1->horizontalHeader();
+                EXPECT_LE(h->length(), w.DBGrid1->viewport()->width() + 1);
+                for (int c : {TObektTable::colId, TObektTable::colIme}) {
+                    const QString title =
+                        w.DBGrid1->model()->headerData(c, Qt::Horizontal).toString();
+                    EXPECT_LE(h->fontMetrics().horizontalAdvance(title) + 8, h->sectionSize(c))
+                        << title.toStdString();
+                    for (int r = 0; r < w.OBEKT->RecordCount(); ++r) {
+                        if (c == TObektTable::colIme)
+                            EXPECT_EQ(w.OBEKT->index(r, c).data(Qt::ToolTipRole).toString(),
+                                      w.OBEKT->ime(r));
+                        const QString cell = w.OBEKT->index(r, c).data().toString();
+                        EXPECT_LE(w.DBGrid1->fontMetrics().horizontalAdvance(cell) + 6,
+                                  w.DBGrid1->columnWidth(c))
+                            << cell.toStdString();
+                    }
+                }
+                const QString dir = qEnvironmentVariable("NUV_SCREENS");
+                if (!dir.isEmpty())
+                    w.grab().save(QDir(dir).filePath(
+                        QString("objects-%1-%2.png").arg(when, QLocale().name())));
+                TBoxSeen keep;
+                answerWithKey(&keep, Qt::Key_Return, &w);
+                w.DBGrid1->setFocus();
+                press(Qt::Key_Escape);
+            },
+            &main);
+        w.exec();
+    };
+    openAndCheck("first");
+
+    // A window made small and pushed to the screen's lower right corner.
+    QFile f(m_paths.settings());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    const QRect screen = main.screen()->availableGeometry();
+    const int ppi = qRound(main.screen()->logicalDotsPerInch());
+    f.write(QString("[frmStorage]\r\nFormVersion=0\r\nFlags=0\r\nShowCmd=1\r\n"
+                    "PixelsPerInch=%1\r\nNormPos=%2,%3,%4,%5\r\n")
+                .arg(ppi)
+                .arg(screen.right() - 200)
+                .arg(screen.bottom() - 120)
+                .arg(screen.right() - 40)
+                .arg(screen.bottom() - 40)
+                .toLatin1());
+    f.close();
+    openAndCheck("small");
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The review window and its print preview on a real display, driven by keys
 // and clicks.
 #include "db/dmmainU.h"
+#include "objects/TfrmObekt.h"
+#include "review/tests/ChartTexts.h"
 #include "review/TChartPrintPreview.h"
 #include "review/TDateFilterEdit.h"
 #include "review/TfrmViewer.h"
@@ -10,6 +12,7 @@
 #include "widgets/TDBGrid.h"
 
 #include <QCalendarWidget>
+#include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
@@ -56,6 +59,58 @@ protected:
         p.start(program, args);
         p.waitForFinished(30000);
         return QString::fromUtf8(p.readAllStandardOutput());
+    }
+
+    // The window as the operator first sees it: it fits a 1280x800 screen,
+    // the lists show their headers and cells whole (the comment has its
+    // tooltip) and the chart is large enough, its title above the plot and no
+    // title or label cut.
+    static void expectReadable(TfrmViewer& w, const char* when) {
+        SCOPED_TRACE(when);
+        EXPECT_LE(w.frameGeometry().width(), 1280);
+        EXPECT_LE(w.frameGeometry().height(), 800);
+        for (TDBGrid* grid : {w.DBGridEh1, w.DBGridEh2}) {
+            const QHeaderView* h = grid->horizontalHeader();
+            EXPECT_LE(h->length(), grid->viewport()->width() + 1)
+                << grid->objectName().toStdString();
+            const QFontMetrics fm(h->font());
+            for (int c = 0; c < grid->model()->columnCount(); ++c) {
+                const QString title = grid->model()->headerData(c, Qt::Horizontal).toString();
+                EXPECT_LE(fm.horizontalAdvance(title) + 8, h->sectionSize(c))
+                    << title.toStdString();
+                const QString cell = grid->model()->index(0, c).data().toString();
+                if (c != 3 || grid != w.DBGridEh1)
+                    EXPECT_LE(grid->fontMetrics().horizontalAdvance(cell) + 6, grid->columnWidth(c))
+                        << cell.toStdString();
+            }
+        }
+        const QChart* chart = w.DBChart1->chart();
+        EXPECT_GE(chart->plotArea().width(), 320);
+        EXPECT_GE(chart->plotArea().height(), 180);
+        EXPECT_EQ(unreadableChartTexts(*chart), QStringList());
+        const QString dir = qEnvironmentVariable("NUV_SCREENS");
+        if (!dir.isEmpty())
+            w.grab().save(
+                QDir(dir).filePath(QString("review-%1-%2.png").arg(when, QLocale().name())));
+    }
+
+    // Opens the review window as the main window does (modal, over it),
+    // lists series 13 and hands the window to `check`, then closes it by Escape.
+    void viewOnce(QWidget& main, const std::function<void(TfrmViewer&)>& check) {
+        TfrmViewer w(m_paths, m_dm, TFormats(), &main);
+        whenModal(
+            [&](QWidget*) {
+                QTest::qWait(300); // the window manager's frame and the restored size
+                w.edNomer->setFocus();
+                typeText("13");
+                QTest::mouseClick(w.Button1, Qt::LeftButton);
+                QTest::qWait(200);
+                check(w);
+                w.DBGridEh1->setFocus();
+                press(Qt::Key_Escape);
+            },
+            &main);
+        w.exec();
     }
 };
 
@@ -219,6 +274,116 @@ TEST_F(ViewerXTest, ListsShowTheirHeadersInFullAndTheWholeComment) {
                     << cell.toStdString();
         }
     }
+}
+
+// Opened as the main window opens it, with no placement stored and after the
+// objects register left its own small placement, the window fits the screen
+// and every text reads; a size the operator gave it is kept.
+TEST_F(ViewerXTest, OpensWhereEveryTextReadsAndKeepsTheOperatorsSize) {
+    // A series date with its time of day: the widest the date column gets.
+    execSql(m_dm.dbNUV,
+            "update mes_group set date_effect = '2024-03-05 13:40:00' where mes_group_id = 13");
+    addRun(m_dm.dbNUV, 351, 13, 1, kT0.addSecs(600),
+           {{0, 2, 1}, {30000, 180.5, 1}, {60000, 355.25, 1}, {64000, 40, 1}});
+    QWidget main;
+    main.resize(640, 560);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+
+    viewOnce(main, [](TfrmViewer& w) { expectReadable(w, "first"); });
+
+    // The register, opened first at its own small size, leaves that
+    // placement for the next window.
+    QFile::remove(m_paths.settings());
+    {
+        TfrmObekt objects(m_paths, m_dm, &main);
+        whenModal(
+            [&](QWidget*) {
+                QTest::qWait(300);
+                TBoxSeen keep;
+                answerWithKey(&keep, Qt::Key_Return, &objects);
+                objects.DBGrid1->setFocus();
+                press(Qt::Key_Escape);
+            },
+            &main);
+        objects.exec();
+    }
+    viewOnce(main, [](TfrmViewer& w) { expectReadable(w, "after-objects"); });
+
+    // The operator makes it larger; the next opening has that size.
+    QSize larger;
+    viewOnce(main, [&](TfrmViewer& w) {
+        w.resize(w.width() + 60, w.height() + 40);
+        QTest::qWait(300);
+        larger = w.size();
+    });
+    viewOnce(main, [&](TfrmViewer& w) { EXPECT_EQ(w.size(), larger); });
+}
+
+// The printed page lays the chart out for the page, not at its size on the
+// screen: with a small, flat chart on the screen and "Запази пропорциите" on,
+// the title stands whole above the plot and no axis label is cut.
+TEST_F(ViewerXTest, PrintedChartIsLaidOutForThePage) {
+    auto w = open();
+    w->DBChart1->setMaximumSize(320, 110); // as a small window showed it
+    w->edNomer->setFocus();
+    typeText("13");
+    QTest::mouseClick(w->Button1, Qt::LeftButton);
+    ASSERT_EQ(w->DBGridEh2->model()->rowCount(), 1);
+    QTest::qWait(200);
+    const QStringList title = w->chartTitle().split("\r\n");
+    ASSERT_EQ(title.size(), 4);
+
+    const QString screens = qEnvironmentVariable("NUV_SCREENS");
+    const QString pdf = screens.isEmpty()
+                            ? m_dir.filePath("page.pdf")
+                            : QDir(screens).filePath("page-" + QLocale().name() + ".pdf");
+    QFile::remove(pdf);
+    whenModal(
+        [&](QWidget* modal) {
+            auto* preview = qobject_cast<TChartPrintPreview*>(modal);
+            if (!preview)
+                return;
+            EXPECT_TRUE(preview->chProportional->isChecked());
+            preview->cbPrinter->setCurrentIndex(
+                preview->cbPrinter->findText(TChartPrintPreview::kPdfChoice));
+            preview->edPdfFile->setFocus();
+            typeText(pdf);
+            QTest::mouseClick(preview->btnPrint, Qt::LeftButton);
+            QTest::qWait(100);
+            QTest::mouseClick(preview->btnClose, Qt::LeftButton);
+        },
+        w.get());
+    QTest::mouseClick(w->Button3, Qt::LeftButton);
+    ASSERT_TRUE(QFile::exists(pdf));
+
+    const QString page = run("pdftotext", {"-layout", pdf, "-"});
+    EXPECT_FALSE(page.contains("...") || page.contains(QChar(0x2026))) << page.toStdString();
+    // Each title line whole and on a line of its own, the title above the axes.
+    QStringList lines = page.split('\n');
+    int last = -1;
+    for (const QString& t : title) {
+        const QString wanted = t.simplified();
+        const auto at = std::find_if(lines.begin(), lines.end(),
+                                     [&](const QString& l) { return l.simplified() == wanted; });
+        EXPECT_NE(at, lines.end()) << wanted.toStdString() << "\n" << page.toStdString();
+        if (at != lines.end()) {
+            EXPECT_GT(int(at - lines.begin()), last) << wanted.toStdString();
+            last = int(at - lines.begin());
+        }
+    }
+    const QString firstTime = TFormats().locale().toString(kT0.time(), TFormats().longTimeFormat());
+    const auto timeLine = std::find_if(lines.begin(), lines.end(),
+                                       [&](const QString& l) { return l.contains(firstTime); });
+    ASSERT_NE(timeLine, lines.end()) << firstTime.toStdString() << "\n" << page.toStdString();
+    EXPECT_GT(int(timeLine - lines.begin()), last);
+    for (const char* unit : {"kN", "mm"})
+        EXPECT_TRUE(page.contains(QRegularExpression(QString("(^|\\s)%1(\\s|$)").arg(unit),
+                                                     QRegularExpression::MultilineOption)))
+            << unit;
+    if (!screens.isEmpty())
+        run("pdftoppm", {"-r", "50", "-png", "-singlefile", pdf,
+                         QDir(screens).filePath("page-" + QLocale().name())});
 }
 
 } // namespace
