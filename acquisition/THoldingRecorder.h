@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/TRecorderObserver.h"
+#include "acquisition/TRecording.h"
 #include "core/TClock.h"
 #include "core/TEventLog.h"
 #include "db/TRecorder.h"
@@ -18,7 +19,7 @@
 // in that order as soon as the database takes them again: at the next
 // operation and once a second. A run started while failing gets a provisional
 // id that later samples use; it is swapped for the real id when written.
-class THoldingRecorder : public TRecorder {
+class THoldingRecorder : public TRecording {
 public:
     THoldingRecorder(TRecorder& target, TEventLog& log, const TClock& clock = TClock::program(),
                      qsizetype capacity = kCapacity);
@@ -39,9 +40,9 @@ public:
 
     // The last try when the program closes: up to budgetMs of writing; what
     // is still held then is named in the log. True when nothing was left.
-    bool finish(int budgetMs = kFinishBudgetMs);
+    bool finish(int budgetMs = kFinishBudgetMs) override;
 
-    void setObserver(TRecorderObserver* observer) { m_observer = observer; }
+    void setObserver(TRecorderObserver* observer) override { m_observer = observer; }
     // Runs after every refused write, e.g. to end the refused transaction so
     // that nothing of it is committed twice.
     std::function<void()> AfterFailure;
@@ -49,13 +50,13 @@ public:
     // failure here counts as a refusal.
     std::function<void()> BeforeRetry;
 
-    bool failing() const { return m_episode; }
+    bool failing() const override { return m_episode; }
     qsizetype held() const { return m_heldSamples; }
     qint64 dropped() const { return m_dropped; }
-    const QString& cause() const { return m_cause; }
+    QString cause() const override { return m_cause; }
     // The database id of a run, provisional or not (the provisional one
     // itself while its run is still held).
-    int realId(int run) const { return m_realId.value(run, run); }
+    int realId(int run) const override { return m_realId.value(run, run); }
 
     static constexpr qsizetype kCapacity = 1000000;
     // A message that rejects the statement itself rather than the writing.

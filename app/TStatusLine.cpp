@@ -2,6 +2,8 @@
 
 namespace {
 
+const QString kConnectionLost = QStringLiteral("връзката с базата данни е прекъсната");
+
 bool mentions(const QString& text, std::initializer_list<const char*> words) {
     for (const char* w : words) {
         if (text.contains(QLatin1String(w), Qt::CaseInsensitive))
@@ -48,11 +50,14 @@ void TStatusLine::RecorderRecovered() {
 }
 
 QString TStatusLine::recordingText(const QString& cause, qsizetype held, qint64 dropped) {
+    const QString why = causeInBulgarian(cause);
     QString text =
         cause.isEmpty()
             ? QStringLiteral("Задържаните проби се записват в базата данни. Остават: %1").arg(held)
+        : why == kConnectionLost
+            ? QStringLiteral("Няма връзка с базата данни. Задържани проби: %1").arg(held)
             : QStringLiteral("Базата данни не приема записи: %1. Задържани проби: %2")
-                  .arg(causeInBulgarian(cause))
+                  .arg(why)
                   .arg(held);
     if (dropped > 0)
         text += QStringLiteral(". Изгубени проби (паметта е пълна): %1").arg(dropped);
@@ -67,7 +72,7 @@ QString TStatusLine::causeInBulgarian(const QString& engineText) {
     if (mentions(engineText, {"No such file", "trying to open"}))
         return QStringLiteral("файлът на базата данни не може да бъде отворен");
     if (mentions(engineText, {"connection", "not connected", "shutdown", "network"}))
-        return QStringLiteral("връзката с базата данни е прекъсната");
+        return kConnectionLost;
     if (mentions(engineText, {"I/O error", "write"}))
         return QStringLiteral("грешка при запис във файла на базата данни");
     if (mentions(engineText, {"lock", "deadlock"}))

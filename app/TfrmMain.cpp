@@ -1,6 +1,9 @@
 #include "app/TfrmMain.h"
 
+#include "acquisition/THoldingRecorder.h"
+#include "acquisition/TQueuedRecorder.h"
 #include "app/TClickLabel.h"
+#include "app/TServerWriter.h"
 #include "app/TSpeedAtRest.h"
 #include "app/TStatusLine.h"
 #include "app/TfrmComPort.h"
@@ -258,9 +261,9 @@ void TfrmMain::FormCreate() {
     LogPath = m_paths.log();
     m_activePage.store(static_cast<int>(activePage()));
     setUpRecording();
-    m_press =
-        std::make_unique<TPressChannel>(*this, *m_holding, m_log, m_clock, SettingsPath, m_formats);
-    m_cbr = std::make_unique<TCbrChannel>(*this, *m_holding, m_formats);
+    m_press = std::make_unique<TPressChannel>(*this, *m_recording, m_log, m_clock, SettingsPath,
+                                              m_formats);
+    m_cbr = std::make_unique<TCbrChannel>(*this, *m_recording, m_formats);
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -275,8 +278,9 @@ void TfrmMain::showEvent(QShowEvent* event) {
 
 void TfrmMain::FormShow() {
     InitTimeAxes();
-    m_dm.dbNUV.DatabaseName = m_paths.database();
     try {
+        if (!m_databaseProblem.isEmpty())
+            throw Exception(m_databaseProblem);
         m_dm.dbNUV.Open();
     } catch (const Exception& e) {
         // The window stays usable; a port choice starts acquisition later, and
@@ -375,7 +379,8 @@ void TfrmMain::Label13Click() {
         auto w = std::make_unique<TfrmGroup>(m_paths, m_dm, m_formats, this);
         // A run that the acquisition still records is not deleted.
         w->isRecording = [this](int id) {
-            return AcqThread && (AcqThread->PressRunId == id || AcqThread->CbrRunId == id);
+            return AcqThread && (m_recording->realId(AcqThread->PressRunId) == id ||
+                                 m_recording->realId(AcqThread->CbrRunId) == id);
         };
         return w;
     });
@@ -494,21 +499,47 @@ void TfrmMain::buildStatusLine(QWidget* bottom) {
     lay->setContentsMargins(0, 0, 0, 0);
     m_statusLine = new TStatusLine(bottom);
     lay->addWidget(m_statusLine, 1);
+    // Which database this workstation records into: the file here or a server.
+    m_databaseLabel = new QLabel(bottom);
+    m_databaseLabel->setObjectName(QStringLiteral("lblDatabase"));
+    lay->addWidget(m_databaseLabel);
 }
 
 // Recording goes through a recorder that holds what the database refuses
 // and writes it later; a refused write leaves nothing of itself in trThread.
+// A database on a server is written from a thread of its own, so that the
+// network never holds up the polling.
 void TfrmMain::setUpRecording() {
-    m_holding = std::make_unique<THoldingRecorder>(m_dm, m_log);
-    m_holding->AfterFailure = [this] {
+    try {
+        m_database = TDatabaseSetting::read(m_paths);
+    } catch (const Exception& e) {
+        m_databaseProblem = e.message();
+        m_database = TDatabaseSetting::forConnection(m_paths.database(), m_paths.dir);
+    }
+    m_dm.dbNUV.DatabaseName = m_database.connection;
+    m_dm.dbNUV.UserName = m_database.user;
+    m_dm.dbNUV.Password = m_database.password;
+    m_databaseLabel->setText(QStringLiteral("База данни: %1").arg(m_database.display()));
+    if (m_database.server) {
+        m_recording = std::make_unique<TQueuedRecorder>(
+            [database = m_database, log = m_paths.log()] {
+                return std::make_unique<TServerWriter>(database, log);
+            },
+            m_clock);
+        m_recording->setObserver(m_statusLine);
+        return;
+    }
+    auto holding = std::make_unique<THoldingRecorder>(m_dm, m_log, m_clock);
+    holding->AfterFailure = [this] {
         if (m_dm.trThread.InTransaction())
             m_dm.trThread.Rollback();
     };
-    m_holding->BeforeRetry = [this] {
+    holding->BeforeRetry = [this] {
         if (!m_dm.dbNUV.Connected())
             m_dm.dbNUV.Open();
     };
-    m_holding->setObserver(m_statusLine);
+    holding->setObserver(m_statusLine);
+    m_recording = std::move(holding);
 }
 
 void TfrmMain::AcquisitionStatus(const TAcqStatus& status) {
@@ -522,5 +553,5 @@ void TfrmMain::AcquisitionStatus(const TAcqStatus& status) {
 bool TfrmMain::CloseAcquisition() {
     StopAcquisition();
     m_statusLine->clearAcquisition();
-    return m_holding->finish();
+    return m_recording->finish(THoldingRecorder::kFinishBudgetMs);
 }

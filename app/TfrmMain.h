@@ -1,13 +1,14 @@
 #pragma once
 
 #include "acquisition/TCbrChannel.h"
-#include "acquisition/THoldingRecorder.h"
 #include "acquisition/TLiveView.h"
 #include "acquisition/TPage.h"
 #include "acquisition/TPressChannel.h"
+#include "acquisition/TRecording.h"
 #include "acquisition/trCOMMU.h"
 #include "app/TLiveCharts.h"
 #include "core/AppPaths.h"
+#include "core/TDatabaseSetting.h"
 #include "core/TEventLog.h"
 
 #include <QWidget>
@@ -55,7 +56,7 @@ public:
     // ends, then what the database refused so far is tried once more.
     // False when samples are still held.
     bool CloseAcquisition();
-    THoldingRecorder& recorder() { return *m_holding; }
+    TRecording& recorder() { return *m_recording; }
     TStatusLine* statusLine() const { return m_statusLine; }
 
     TPage activePage() const;
@@ -133,8 +134,11 @@ private:
     TFormats m_formats;
     TLiveCharts m_charts;
     TFileLog m_log;
-    std::unique_ptr<THoldingRecorder> m_holding;
+    std::unique_ptr<TRecording> m_recording;
+    TDatabaseSetting m_database;
+    QString m_databaseProblem; // the settings name a database that cannot be used
     TStatusLine* m_statusLine = nullptr;
+    QLabel* m_databaseLabel = nullptr;
     std::unique_ptr<TPressChannel> m_press;
     std::unique_ptr<TCbrChannel> m_cbr;
     QString SettingsPath;

@@ -1,6 +1,8 @@
 #include "core/TSettingsCheck.h"
 
+#include "core/Exception.h"
 #include "core/ProfileFile.h"
+#include "core/TDatabaseSetting.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,6 +37,11 @@ QStringList TSettingsCheck::problems(const QString& path, const TFormats& format
                                   "избрания порт няма да бъде запомнен.")
                        .arg(path, *why));
     out += constantProblems(path, bytes, formats);
+    try {
+        TDatabaseSetting::read(AppPaths::in(QFileInfo(path).absolutePath()));
+    } catch (const Exception& e) {
+        out.append(e.message());
+    }
     return out;
 }
 

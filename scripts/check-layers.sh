@@ -24,6 +24,9 @@ for folder in "${!allowed[@]}"; do
     target=$(sed -n 's/.*#include "\([a-z]*\)\/.*/\1/p' <<<"${line#*:}")
     [[ " ${allowed[$folder]} " == *" $target "* ]] && continue
     [[ $file == */tests/* && $target == testsupport ]] && continue
+    # A window's tests may open the other windows beside it.
+    [[ $file == */tests/* && " grouping review objects " == *" $folder "* &&
+       " grouping review objects " == *" $target "* ]] && continue
     echo "layer: $file reaches up into $target/"
     fail=1
   done < <(cd "$src" && grep -rHn '#include "[a-z]*/' "$folder" --include=*.h --include=*.cpp)

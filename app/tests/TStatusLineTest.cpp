@@ -147,6 +147,11 @@ TEST(StatusLineText, CausesInTheOperatorsWords) {
                     .endsWith(QStringLiteral("Изгубени проби (паметта е пълна): 7")));
     EXPECT_EQ(TStatusLine::recordingText(QString(), 12, 0),
               QStringLiteral("Задържаните проби се записват в базата данни. Остават: 12"));
+    // A server that went away (stopped, restarted, the network down).
+    EXPECT_EQ(TStatusLine::recordingText("Unable to complete network request to host "
+                                         "\"127.0.0.1\".\n-Failed to establish a connection.",
+                                         40, 0),
+              QStringLiteral("Няма връзка с базата данни. Задържани проби: 40"));
     EXPECT_EQ(TStatusLine::causeInBulgarian("Unable to complete network request"),
               QStringLiteral("връзката с базата данни е прекъсната"));
     EXPECT_EQ(TStatusLine::causeInBulgarian("something else"),

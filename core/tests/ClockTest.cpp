@@ -1,6 +1,7 @@
 #include "core/TClock.h"
 #include "core/TEventLog.h"
 #include "core/TextFormats.h"
+#include "core/Win1251.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -20,14 +21,14 @@ TEST(Clock, AReplacedProgramClockIsWhatEveryoneReads) {
     {
         TClock::Replacement replaced(fixed);
         EXPECT_EQ(TClock::program().now(), kAt);
-        fixed.advance(600);
+        fixed.advance(60600);
         EXPECT_EQ(TClock::program().today(), QDate(2026, 3, 1)); // midnight passed
         TFileLog log(dir.path() + "/prjNUV.log");
         log.WriteLog("line", "tag");
     }
     QFile file(dir.path() + "/prjNUV.log");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray stamp = TFormats().dateTimeText(kAt.addMSecs(600)).toUtf8();
+    const QByteArray stamp = Win1251::encode(TFormats().dateTimeText(kAt.addMSecs(60600)));
     EXPECT_TRUE(file.readAll().contains(stamp + " -> tag -> line")) << stamp.toStdString();
     EXPECT_GE(TClock::program().now(), before);
     EXPECT_NE(&TClock::program(), &fixed);

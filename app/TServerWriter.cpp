@@ -1,0 +1,62 @@
+#include "app/TServerWriter.h"
+
+#include "core/Exception.h"
+
+TServerWriter::TServerWriter(const TDatabaseSetting& database, const QString& logPath)
+    : m_log(logPath), m_holding(m_dm, m_log) {
+    m_dm.dbNUV.DatabaseName = database.connection;
+    m_dm.dbNUV.UserName = database.user;
+    m_dm.dbNUV.Password = database.password;
+    m_holding.AfterFailure = [this] {
+        if (m_dm.trThread.InTransaction())
+            m_dm.trThread.Rollback();
+    };
+    m_holding.BeforeRetry = [this] {
+        if (!m_dm.dbNUV.Connected())
+            m_dm.dbNUV.Open();
+    };
+}
+
+int TServerWriter::StartRun(int DeviceId) {
+    return m_holding.StartRun(DeviceId);
+}
+
+void TServerWriter::AddSample(int RunId, int DeviceId, double Value, double Speed) {
+    m_holding.AddSample(RunId, DeviceId, Value, Speed);
+}
+
+// The first write connects; a server that is not there yet is held like one
+// that went away.
+int TServerWriter::StartRunAt(int DeviceId, const QDateTime& at) {
+    try {
+        if (!m_dm.dbNUV.Connected() && !m_holding.failing())
+            m_dm.dbNUV.Open();
+    } catch (const std::exception&) {
+    }
+    try {
+        return m_holding.StartRunAt(DeviceId, at);
+    } catch (const std::exception& e) {
+        rejected(e);
+        return -1;
+    }
+}
+
+void TServerWriter::AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
+                                const QDateTime& at) {
+    try {
+        m_holding.AddSampleAt(RunId, DeviceId, Value, Speed, at);
+    } catch (const std::exception& e) {
+        rejected(e);
+    }
+}
+
+// A statement the database rejects for what it says is lost as it would be
+// without a server; the log keeps what the database said.
+void TServerWriter::rejected(const std::exception& e) {
+    const auto* ours = dynamic_cast<const Exception*>(&e);
+    try {
+        m_log.WriteLog(ours ? ours->message() : QString::fromUtf8(e.what()),
+                       QStringLiteral("commErr"));
+    } catch (...) {
+    }
+}
