@@ -48,4 +48,8 @@ QString prepare(const QString& databaseDir) {
     return folder;
 }
 
+bool isServer(const QString& database) {
+    return !database.startsWith(QLatin1Char('/')) && database.contains(QLatin1Char(':'));
+}
+
 } // namespace FbEngine
