@@ -54,8 +54,12 @@ void TIBDatabase::attach() {
     fb::Status st;
     try {
         fb::Owned<IXpbBuilder> dpb(fb::util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
-        dpb->insertString(&st, isc_dpb_user_name, UserName.toUtf8().constData());
-        dpb->insertString(&st, isc_dpb_password, Password.toUtf8().constData());
+        // Without a name or a password of its own the client takes
+        // ISC_USER and ISC_PASSWORD from the environment.
+        if (!UserName.isEmpty())
+            dpb->insertString(&st, isc_dpb_user_name, UserName.toUtf8().constData());
+        if (!Password.isEmpty())
+            dpb->insertString(&st, isc_dpb_password, Password.toUtf8().constData());
         dpb->insertString(&st, isc_dpb_lc_ctype, CharacterSet.toLatin1().constData());
         dpb->insertInt(&st, isc_dpb_sql_dialect, SQLDialect);
         if (FbEngine::isServer(DatabaseName))

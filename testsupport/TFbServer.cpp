@@ -221,6 +221,16 @@ void TFbServer::start() {
     // A port found free may be taken before the server binds it; a first
     // start then tries another.
     for (int attempt = 0;; ++attempt) {
+        // An answer on the port before the server is there is somebody
+        // else's; it must not pass for the server's.
+        if (portAnswers()) {
+            if (!first || attempt == 2)
+                fail(QStringLiteral("port %1 of 127.0.0.1 is taken by another program")
+                         .arg(m_port));
+            m_port = freePort();
+            writeConfig();
+            continue;
+        }
         spawn();
         const auto deadline = Clock::now() + std::chrono::milliseconds(startTimeoutMs);
         while (Clock::now() < deadline) {

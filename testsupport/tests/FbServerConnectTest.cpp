@@ -25,12 +25,15 @@ namespace {
 // a server that hangs or a line that drops everything after the handshake.
 class SilentPort {
 public:
-    explicit SilentPort(int backlog) {
+    explicit SilentPort(int backlog, int port = 0) {
         m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(quint16(port));
         socklen_t len = sizeof a;
+        const int on = 1;
+        ::setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
         ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len);
         ::listen(m_fd, backlog);
@@ -60,13 +63,14 @@ struct Attempt {
 
 // Opens the data module's connection on a thread of its own, so a
 // connection that never gives up is seen as such instead of hanging the test.
-Attempt openWith(const QString& database, const QString& password) {
+Attempt openWith(const QString& database, const QString& password,
+                 const QString& user = QStringLiteral("SYSDBA")) {
     auto task = std::async(std::launch::async, [=] {
         Attempt a;
         a.finished = true;
         TdmMain dm;
         dm.dbNUV.DatabaseName = database;
-        dm.dbNUV.UserName = QStringLiteral("SYSDBA");
+        dm.dbNUV.UserName = user;
         dm.dbNUV.Password = password;
         try {
             dm.dbNUV.Open();
@@ -175,6 +179,47 @@ TEST(FbServerConnectTest, ServersKeepApartAndEndWithTheirTest) {
     }
     EXPECT_TRUE(gone) << "the killed test's server still answers on " << said[0].toStdString();
     QDir(said[1]).removeRecursively();
+}
+
+// A workstation whose user and password are in its environment gives none
+// of its own.
+TEST(FbServerConnectTest, TheEnvironmentsUserAndPasswordServeWhenNoneIsGiven) {
+    TFbServer server;
+    server.start();
+    const QString path = server.dataFolder() + "/NUV.GDB";
+    ASSERT_EQ(server.createDatabase(server.connectionString(path)).exitCode, 0);
+    const QByteArray user = qgetenv("ISC_USER");
+    const QByteArray password = qgetenv("ISC_PASSWORD");
+    qputenv("ISC_USER", server.user().toUtf8());
+    qputenv("ISC_PASSWORD", server.password().toUtf8());
+    EXPECT_TRUE(openWith(server.connectionString(path), {}, {}).message.isEmpty());
+    qputenv("ISC_PASSWORD", "not-this-one");
+    EXPECT_TRUE(openWith(server.connectionString(path), {}, {}).message.contains("отказа"));
+    // A password given is the one used.
+    EXPECT_TRUE(openWith(server.connectionString(path), server.password()).message.isEmpty());
+    for (const auto& [name, value] : {std::pair{"ISC_USER", user}, {"ISC_PASSWORD", password}}) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+}
+
+TEST(FbServerConnectTest, AServerThatCannotTakeItsPortSaysSo) {
+    TFbServer server;
+    server.start();
+    server.kill();
+    const SilentPort taken(8, server.port());
+    ASSERT_EQ(taken.port(), server.port());
+    try {
+        server.restart();
+        ADD_FAILURE() << "started on a taken port";
+    } catch (const std::runtime_error& e) {
+        const QString said = QString::fromUtf8(e.what());
+        EXPECT_TRUE(said.contains(QString::number(server.port()))) << e.what();
+        EXPECT_FALSE(said.contains(server.password()));
+    }
+    EXPECT_FALSE(server.running());
 }
 
 } // namespace
