@@ -62,7 +62,8 @@ public:
     ToolResult createDatabase(const QString& database) const;
 
     // Everything the server has said since its first start: its output and
-    // the lines it added to the engine's log.
+    // what the engine's log of this machine got meanwhile (where this user
+    // may read it; other engines of the machine write there too).
     QString log() const;
 
     // How long start() waits for the port.

@@ -244,4 +244,24 @@ TEST(FbServerAddressTest, EveryServerFormNamesItsHostAndPort) {
     is("NUV.GDB", "", "3050");
 }
 
+// A server sends the system's error about its file as text only.
+TEST(FbServerAddressTest, TheServersFileErrorsAreReadFromItsText) {
+    using FbConnectError::Cause;
+    const auto io = [](const char* system) {
+        return EDatabaseError(QStringLiteral("I/O error during \"open\" operation for file "
+                                             "\"/srv/NUV.GDB\"\r\nError while trying to open "
+                                             "file\r\n") +
+                                  QLatin1String(system),
+                              {isc_io_error, isc_io_open_err});
+    };
+    const QString server = "lab/3050:/srv/NUV.GDB";
+    EXPECT_EQ(FbConnectError::classify(server, io("No such file or directory")), Cause::Missing);
+    EXPECT_EQ(FbConnectError::classify(server, io("Permission denied")), Cause::NoPermission);
+    EXPECT_EQ(FbConnectError::classify(server, io("Too many open files")), Cause::Other);
+    EXPECT_EQ(FbConnectError::classify(server, EDatabaseError("x", {isc_login})),
+              Cause::LoginRefused);
+    EXPECT_EQ(FbConnectError::classify(server, EDatabaseError("x", {isc_net_read_err})),
+              Cause::Unreachable);
+}
+
 } // namespace
