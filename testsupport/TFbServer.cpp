@@ -225,8 +225,8 @@ void TFbServer::start() {
         // else's; it must not pass for the server's.
         if (portAnswers()) {
             if (!first || attempt == 2)
-                fail(QStringLiteral("port %1 of 127.0.0.1 is taken by another program")
-                         .arg(m_port));
+                fail(
+                    QStringLiteral("port %1 of 127.0.0.1 is taken by another program").arg(m_port));
             m_port = freePort();
             writeConfig();
             continue;
