@@ -1,8 +1,11 @@
 #include "db/FbConnectError.h"
 
+#include "db/FbEngine.h"
+
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstring>
 
 #include <unistd.h>
 
@@ -12,7 +15,7 @@ namespace {
 
 // "host:path" goes to a server; only a plain path is a file of this machine.
 bool localFile(const QString& path) {
-    return path.startsWith(QLatin1Char('/')) || !path.contains(QLatin1Char(':'));
+    return !FbEngine::isServer(path);
 }
 
 bool hasAny(const EDatabaseError& e, std::initializer_list<long> codes) {
@@ -21,6 +24,32 @@ bool hasAny(const EDatabaseError& e, std::initializer_list<long> codes) {
             return true;
     }
     return false;
+}
+
+// A server sends the system's error about its file as text, without the
+// number; the texts are the system's own (English where the server runs
+// without a locale, as services do).
+int systemError(const QString& path, const EDatabaseError& e) {
+    if (e.osError() != 0 || localFile(path) || !e.has(isc_io_error))
+        return e.osError();
+    const QString text = e.message();
+    for (int code : {ENOENT, EACCES, EPERM, EROFS}) {
+        if (text.contains(QString::fromLocal8Bit(std::strerror(code))))
+            return code;
+    }
+    if (text.contains(QLatin1String("No such file or directory")))
+        return ENOENT;
+    if (text.contains(QLatin1String("Permission denied")))
+        return EACCES;
+    return 0;
+}
+
+// No server answered: the host is down or cut off, nothing listens on the
+// port, or the wait for an answer ran out.
+bool unreachable(const EDatabaseError& e) {
+    return hasAny(e, {isc_network_error, isc_net_connect_err, isc_net_connect_listen_err,
+                      isc_net_lookup_err, isc_connect_reject, isc_net_read_err, isc_net_write_err,
+                      isc_conn_lost});
 }
 
 bool lockedBySomeoneElse(const EDatabaseError& e) {
@@ -67,6 +96,14 @@ QString causeText(Cause cause, const QString& path) {
                    "Няма права за достъп до базата данни „%1“: файлът или папката му не могат да "
                    "се четат и пишат от този потребител.")
             .arg(path);
+    case Cause::Unreachable:
+        return QStringLiteral("Сървърът на базата данни „%1“ не отговаря: няма връзка с него по "
+                              "мрежата или той не работи.")
+            .arg(path);
+    case Cause::LoginRefused:
+        return QStringLiteral("Сървърът на базата данни „%1“ отказа достъп: потребителското име "
+                              "или паролата не са верни.")
+            .arg(path);
     case Cause::Other:
         break;
     }
@@ -76,12 +113,20 @@ QString causeText(Cause cause, const QString& path) {
 } // namespace
 
 Cause classify(const QString& path, const EDatabaseError& e) {
+    if (e.has(isc_login))
+        return Cause::LoginRefused;
+    if (unreachable(e))
+        return Cause::Unreachable;
     if (lockedBySomeoneElse(e))
         return Cause::Locked;
-    if (refused(e))
+    const int os = systemError(path, e);
+    if (refused(e) || (os != e.osError() && (os == EACCES || os == EPERM || os == EROFS)))
         return Cause::NoPermission;
-    if (e.osError() == ENOENT)
+    if (os == ENOENT)
         return Cause::Missing;
+    // The server's other troubles with its file stay the server's texts.
+    if (!localFile(path) && e.has(isc_io_error) && os == 0)
+        return Cause::Other;
     if (localFile(path)) {
         const QFileInfo file(path);
         if (!file.exists())

@@ -10,7 +10,7 @@
 // on the lines below it for the maintainer.
 namespace FbConnectError {
 
-enum class Cause { Missing, Damaged, Locked, NoPermission, Other };
+enum class Cause { Missing, Damaged, Locked, NoPermission, Unreachable, LoginRefused, Other };
 
 // From the engine's error and what the file itself shows.
 Cause classify(const QString& path, const EDatabaseError& e);

@@ -1,5 +1,7 @@
 #include "db/FbEngine.h"
 
+#include "core/TDatabaseSetting.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -46,6 +48,10 @@ QString prepare(const QString& databaseDir) {
     }
     ::setenv("FIREBIRD_LOCK", QFile::encodeName(folder).constData(), 1);
     return folder;
+}
+
+bool isServer(const QString& database) {
+    return TDatabaseSetting::isServer(database);
 }
 
 } // namespace FbEngine

@@ -20,4 +20,13 @@ QString lockFolder(const QString& databaseDir);
 // connecting says what it cannot reach.
 QString prepare(const QString& databaseDir);
 
+// Whether a connection string names a database of a Firebird server
+// ("host:path", "host/port:path", "inet://host:port/path") rather than a
+// file of this machine opened by the embedded engine.
+bool isServer(const QString& database);
+
+// How long connecting to a server may wait for it to answer, in seconds: a
+// host that is down or cut off is reported instead of waited for.
+constexpr int kServerConnectTimeoutSec = 5;
+
 } // namespace FbEngine

@@ -1,6 +1,8 @@
 #include "db/TIBDatabase.h"
 
 #include "db/FbConnectError.h"
+#include "db/FbEngine.h"
+#include "db/FbServerAddress.h"
 #include "db/TIBTransaction.h"
 
 using namespace Firebird;
@@ -38,14 +40,30 @@ void TIBDatabase::Open() {
     }
 }
 
+// A server that does not take the connection at all is reported after the
+// connect time-out, as one that takes it and then says nothing is.
 void TIBDatabase::attach() {
+    if (FbEngine::isServer(DatabaseName)) {
+        const FbServerAddress server = FbServerAddress::parse(DatabaseName);
+        if (!server.answers(FbEngine::kServerConnectTimeoutSec * 1000))
+            throw EDatabaseError(QStringLiteral("No answer from \"%1\" on port %2 within %3 s")
+                                     .arg(server.host, server.port)
+                                     .arg(FbEngine::kServerConnectTimeoutSec),
+                                 {isc_network_error});
+    }
     fb::Status st;
     try {
         fb::Owned<IXpbBuilder> dpb(fb::util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
-        dpb->insertString(&st, isc_dpb_user_name, UserName.toUtf8().constData());
-        dpb->insertString(&st, isc_dpb_password, Password.toUtf8().constData());
+        // Without a name or a password of its own the client takes
+        // ISC_USER and ISC_PASSWORD from the environment.
+        if (!UserName.isEmpty())
+            dpb->insertString(&st, isc_dpb_user_name, UserName.toUtf8().constData());
+        if (!Password.isEmpty())
+            dpb->insertString(&st, isc_dpb_password, Password.toUtf8().constData());
         dpb->insertString(&st, isc_dpb_lc_ctype, CharacterSet.toLatin1().constData());
         dpb->insertInt(&st, isc_dpb_sql_dialect, SQLDialect);
+        if (FbEngine::isServer(DatabaseName))
+            dpb->insertInt(&st, isc_dpb_connect_timeout, FbEngine::kServerConnectTimeoutSec);
         fb::Ref<IProvider> provider(fb::master()->getDispatcher());
         const QByteArray path = DatabaseName.toLocal8Bit();
         m_attachment.reset(provider->attachDatabase(

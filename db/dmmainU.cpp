@@ -11,7 +11,7 @@ namespace {
 
 bool connectionLost(const EDatabaseError& e) {
     for (long c : {isc_network_error, isc_lost_db_connection, isc_conn_lost, isc_shutdown,
-                   isc_att_shutdown, isc_bad_db_handle})
+                   isc_att_shutdown, isc_bad_db_handle, isc_net_read_err, isc_net_write_err})
         if (e.has(c))
             return true;
     return false;

@@ -2,12 +2,21 @@
 # Creates the database FILE (character set WIN1251) with the schema and the
 # first specimen types when FILE does not exist; an existing file is never touched.
 #   scripts/create-db.sh build/bin/NUV.GDB
+# FILE may also name a database on a Firebird server, with the user and the
+# password in ISC_USER and ISC_PASSWORD (the path is the server's own):
+#   ISC_USER=SYSDBA ISC_PASSWORD=... scripts/create-db.sh server:/var/lib/firebird/3.0/data/NUV.GDB
+#   (also server/3050:/path and inet://server:3050//path)
 # The embedded engine keeps its lock files where the program keeps them: in
 # .fblock beside the database (mode 0700), unless FIREBIRD_LOCK already names
 # the folder of the process that runs this (a test).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 db=${1:?usage: create-db.sh FILE}
+
+# "host:path", "host/port:path", "inet://host:port/path": not a file here.
+if [[ "$db" != /* && "$db" == *:* ]]; then
+  exec bash "$root/scripts/create-server-db.sh" "$db"
+fi
 [ -e "$db" ] && exit 0
 
 dir=$(cd "$(dirname "$db")" && pwd)

@@ -1,6 +1,7 @@
 #include "tools/TReportTool.h"
 
 #include "core/TClock.h"
+#include "core/TDatabaseSetting.h"
 #include "tools/ToolError.h"
 
 #include "reporting/TSeriesReport.h"
@@ -15,6 +16,7 @@
 
 #include <QCommandLineParser>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
@@ -32,12 +34,6 @@ std::optional<int> number(const QString& text) {
     bool ok = false;
     const int n = text.toInt(&ok);
     return ok ? std::optional(n) : std::nullopt;
-}
-
-// A plain path names a file of the embedded engine; "host:path" a server's.
-bool isServerConnection(const QString& name) {
-    const int colon = name.indexOf(QLatin1Char(':'));
-    return colon > 1 && !name.left(colon).contains(QLatin1Char('/'));
 }
 
 struct OutFile {
@@ -114,9 +110,14 @@ bool TReportTool::parse() {
 }
 
 void TReportTool::openDatabase(TIBDatabase& db) const {
-    if (!isServerConnection(m_database) && !QFile::exists(m_database))
+    if (!TDatabaseSetting::isServer(m_database) && !QFile::exists(m_database))
         throw ToolError(Database, QStringLiteral("Няма файл %1").arg(m_database));
-    db.DatabaseName = m_database;
+    // On a server the user and password come from ISC_USER / ISC_PASSWORD.
+    const TDatabaseSetting database =
+        TDatabaseSetting::forConnection(m_database, QDir::currentPath());
+    db.DatabaseName = database.connection;
+    db.UserName = database.user;
+    db.Password = database.password;
     try {
         db.Open();
         TSeriesReader(db).checkSchema();
