@@ -14,8 +14,13 @@ namespace {
 const QString kDefaultUser = QStringLiteral("sysdba");
 const QString kDefaultPassword = QStringLiteral("quartzend");
 
-// "host:path" or "host/port:path"; a one-letter host would be a drive letter.
-const QRegularExpression kHostForm(QStringLiteral("^([^/:\\\\]{2,})(/[^/:]+)?:(.+)$"));
+// "host:path" or "host/port:path" (an IPv6 host in brackets); a one-letter
+// host would be a drive letter.
+const QRegularExpression kHostForm(
+    QStringLiteral("^([^/:\\\\\\[]{2,}|\\[[^\\]]+\\])(/[^/:]+)?:(.+)$"));
+// "inet://host:port/path" and its IPv4/IPv6 forms.
+const QRegularExpression kUrlForm(QStringLiteral("^inet[46]?://"),
+                                  QRegularExpression::CaseInsensitiveOption);
 
 QString fromEnvironment(const char* name, const QString& fallback) {
     const QString value = qEnvironmentVariable(name);
@@ -49,8 +54,7 @@ QString besides(const QString& baseDir, const QString& path) {
 } // namespace
 
 bool TDatabaseSetting::isServer(const QString& connection) {
-    return connection.startsWith(QLatin1String("inet://"), Qt::CaseInsensitive) ||
-           kHostForm.match(connection).hasMatch();
+    return kUrlForm.match(connection).hasMatch() || kHostForm.match(connection).hasMatch();
 }
 
 QString TDatabaseSetting::display() const {

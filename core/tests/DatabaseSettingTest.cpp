@@ -45,7 +45,8 @@ TEST_F(DatabaseSetting, WithoutTheSectionTheFileBesideTheExecutable) {
 
 TEST_F(DatabaseSetting, ServerFormsAndWhereTheUserAndPasswordComeFrom) {
     for (const char* form : {"labsrv:/srv/nuv/NUV.FDB", "labsrv/3051:/srv/nuv/NUV.FDB",
-                             "127.0.0.1:nuv", "inet://labsrv:3050//srv/nuv/NUV.FDB"})
+                             "127.0.0.1:nuv", "inet://labsrv:3050//srv/nuv/NUV.FDB",
+                             "inet6://[::1]:3050/nuv", "[::1]/3053:/srv/NUV.GDB"})
         EXPECT_TRUE(TDatabaseSetting::isServer(form)) << form;
     for (const char* file : {"/srv/nuv/NUV.FDB", "NUV.GDB", "C:/nuv/NUV.GDB", "data/x.fdb"})
         EXPECT_FALSE(TDatabaseSetting::isServer(file)) << file;
