@@ -113,6 +113,10 @@ TfrmMain::TfrmMain(AppPaths paths, TdmMain& dm, const TClock& clock, QWidget* pa
         QStringLiteral("edPminB.Text"),  QStringLiteral("edPminN.Text"),
         QStringLiteral("edPstart.Text"), QStringLiteral("PageControl1.ActivePage"),
         QStringLiteral("lblCom.Caption")};
+    connect(FormStorage1, &TFormStorage::failed, this,
+            [this](const QString& text, const QString& cause) {
+                TMessages::showFailure(this, SettingsError(text, cause));
+            });
     SystemPorts = &TfrmComPort::systemSerialPorts;
 
     FormCreate();
@@ -286,7 +290,7 @@ void TfrmMain::FormShow() {
     } catch (const Exception& e) {
         // The window stays usable; a port choice starts acquisition later, and
         // each run start then tries the connection again.
-        TMessages::current().error(this, e.message());
+        TMessages::showFailure(this, e);
         return;
     }
     StartAcquisition();
@@ -350,7 +354,7 @@ void TfrmMain::lblComClick() {
                                                lblCom->text());
     } catch (const Exception& e) {
         // No list of ports: acquisition stays stopped until a later choice succeeds.
-        TMessages::current().error(this, e.message());
+        TMessages::showFailure(this, e);
         return;
     }
     if (dialog->exec() == QDialog::Accepted && dialog->ComComboBox1->currentIndex() >= 0) {
@@ -371,7 +375,7 @@ template <typename Create> void TfrmMain::openModal(Create create) {
     try {
         create()->exec();
     } catch (const Exception& e) {
-        TMessages::current().error(this, e.message());
+        TMessages::showFailure(this, e);
     }
 }
 

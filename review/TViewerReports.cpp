@@ -157,8 +157,7 @@ void TViewerReports::logWarning(const QString& warning) {
 }
 
 void TViewerReports::fail(const std::exception& e) {
-    const auto* ours = dynamic_cast<const Exception*>(&e);
-    TMessages::current().error(m_window, ours ? ours->message() : QString::fromUtf8(e.what()));
+    TMessages::showFailure(m_window, e);
 }
 
 std::optional<int> TViewerReports::current(const Current& which, const QString& missing) {

@@ -1,5 +1,7 @@
 #include "widgets/TMessages.h"
 
+#include "core/Exception.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -97,8 +99,12 @@ TMessages::Answer TMessages::keepQuestion(QWidget* parent, const QString& captio
     return question(parent, caption, text) ? Answer::Yes : Answer::No;
 }
 
+void TMessages::showFailure(QWidget* parent, const std::exception& e) {
+    current().error(parent, Exception::of(e).message());
+}
+
 QString TMessages::failure(const QString& what, const QString& engineText) {
-    return engineText.isEmpty() ? what : what + QStringLiteral("\n\n") + engineText;
+    return Exception::join(what, engineText);
 }
 
 TMessages& TMessages::current() {
