@@ -103,10 +103,6 @@ void TMessages::showFailure(QWidget* parent, const std::exception& e) {
     current().error(parent, Exception::of(e).message());
 }
 
-QString TMessages::failure(const QString& what, const QString& engineText) {
-    return Exception::join(what, engineText);
-}
-
 TMessages& TMessages::current() {
     return *g_current;
 }

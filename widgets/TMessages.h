@@ -35,8 +35,6 @@ public:
     // operator's text and the cause below it for the maintainer. A foreign
     // exception shows its own text.
     static void showFailure(QWidget* parent, const std::exception& e);
-    // What failed, in the operator's words, with the engine's own text below.
-    static QString failure(const QString& what, const QString& engineText);
 
     static TMessages& current();
     // Replaces the message boxes (nullptr restores the real ones); returns the previous.
