@@ -491,8 +491,8 @@ void TfrmMain::Button1Click() {
     const QString shown = Label11->text();
     const auto value = m_formats.controllerNumber(shown);
     if (!value) {
-        TMessages::current().error(
-            this, QStringLiteral("'%1' is not a valid floating point value").arg(shown));
+        TMessages::showFailure(
+            this, Exception(QStringLiteral("'%1' is not a valid floating point value").arg(shown)));
         return;
     }
     ZeroOffset -= *value;
