@@ -7,9 +7,7 @@
 namespace {
 
 QString messageOf(const std::exception& e) {
-    if (const auto* ours = dynamic_cast<const Exception*>(&e))
-        return ours->message();
-    return QString::fromUtf8(e.what());
+    return Exception::of(e).message();
 }
 
 } // namespace

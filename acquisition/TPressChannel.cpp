@@ -26,8 +26,7 @@ void TPressChannel::ProcessPressSample(TAcqState& s) {
             return;
         process(s, *raw.value, *c);
     } catch (const std::exception& e) {
-        const auto* ours = dynamic_cast<const Exception*>(&e);
-        log(ours ? ours->message() : QString::fromUtf8(e.what()));
+        log(Exception::of(e).message());
     }
 }
 

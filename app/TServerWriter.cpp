@@ -53,10 +53,8 @@ void TServerWriter::AddSampleAt(int RunId, int DeviceId, double Value, double Sp
 // A statement the database rejects for what it says is lost as it would be
 // without a server; the log keeps what the database said.
 void TServerWriter::rejected(const std::exception& e) {
-    const auto* ours = dynamic_cast<const Exception*>(&e);
     try {
-        m_log.WriteLog(ours ? ours->message() : QString::fromUtf8(e.what()),
-                       QStringLiteral("commErr"));
+        m_log.WriteLog(Exception::of(e).message(), QStringLiteral("commErr"));
     } catch (...) {
     }
 }

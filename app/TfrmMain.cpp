@@ -111,6 +111,10 @@ TfrmMain::TfrmMain(AppPaths paths, TdmMain& dm, const TClock& clock, QWidget* pa
         QStringLiteral("edPminB.Text"),  QStringLiteral("edPminN.Text"),
         QStringLiteral("edPstart.Text"), QStringLiteral("PageControl1.ActivePage"),
         QStringLiteral("lblCom.Caption")};
+    connect(FormStorage1, &TFormStorage::failed, this,
+            [this](const QString& text, const QString& cause) {
+                TMessages::showFailure(this, SettingsError(text, cause));
+            });
     SystemPorts = &TfrmComPort::systemSerialPorts;
 
     FormCreate();
@@ -280,12 +284,12 @@ void TfrmMain::FormShow() {
     InitTimeAxes();
     try {
         if (!m_databaseProblem.isEmpty())
-            throw Exception(m_databaseProblem);
+            throw SettingsError(m_databaseProblem);
         m_dm.dbNUV.Open();
     } catch (const Exception& e) {
         // The window stays usable; a port choice starts acquisition later, and
         // each run start then tries the connection again.
-        TMessages::current().error(this, e.message());
+        TMessages::showFailure(this, e);
         return;
     }
     StartAcquisition();
@@ -349,7 +353,7 @@ void TfrmMain::lblComClick() {
                                                lblCom->text());
     } catch (const Exception& e) {
         // No list of ports: acquisition stays stopped until a later choice succeeds.
-        TMessages::current().error(this, e.message());
+        TMessages::showFailure(this, e);
         return;
     }
     if (dialog->exec() == QDialog::Accepted && dialog->ComComboBox1->currentIndex() >= 0) {
@@ -370,7 +374,7 @@ template <typename Create> void TfrmMain::openModal(Create create) {
     try {
         create()->exec();
     } catch (const Exception& e) {
-        TMessages::current().error(this, e.message());
+        TMessages::showFailure(this, e);
     }
 }
 
@@ -487,8 +491,8 @@ void TfrmMain::Button1Click() {
     const QString shown = Label11->text();
     const auto value = m_formats.controllerNumber(shown);
     if (!value) {
-        TMessages::current().error(
-            this, QStringLiteral("'%1' is not a valid floating point value").arg(shown));
+        TMessages::showFailure(
+            this, Exception(QStringLiteral("'%1' is not a valid floating point value").arg(shown)));
         return;
     }
     ZeroOffset -= *value;

@@ -30,11 +30,11 @@ void writeLine(const QString& fileName, QIODevice::OpenMode mode, const QString&
     QFile f(fileName);
     const QByteArray bytes = Win1251::encode(line) + "\r\n";
     if (!f.open(mode) || f.write(bytes) != bytes.size() || !f.flush()) {
-        throw Exception(QStringLiteral("Unable to write to %1").arg(fileName));
+        throw SettingsError(QStringLiteral("Unable to write to %1").arg(fileName));
     }
     f.close();
     if (f.error() != QFileDevice::NoError)
-        throw Exception(QStringLiteral("Unable to write to %1").arg(fileName));
+        throw SettingsError(QStringLiteral("Unable to write to %1").arg(fileName));
 }
 
 } // namespace

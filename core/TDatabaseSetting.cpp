@@ -16,8 +16,8 @@ const QString kDefaultPassword = QStringLiteral("quartzend");
 
 // "host:path" or "host/port:path" (an IPv6 host in brackets); a one-letter
 // host would be a drive letter.
-const QRegularExpression kHostForm(
-    QStringLiteral("^([^/:\\\\\\[]{2,}|\\[[^\\]]+\\])(/[^/:]+)?:(.+)$"));
+const QRegularExpression
+    kHostForm(QStringLiteral("^([^/:\\\\\\[]{2,}|\\[[^\\]]+\\])(/[^/:]+)?:(.+)$"));
 // "inet://host:port/path" and its IPv4/IPv6 forms.
 const QRegularExpression kUrlForm(QStringLiteral("^inet[46]?://"),
                                   QRegularExpression::CaseInsensitiveOption);
@@ -30,17 +30,19 @@ QString fromEnvironment(const char* name, const QString& fallback) {
 QString passwordFrom(const QString& file) {
     const QFileInfo info(file);
     if (!info.exists())
-        throw Exception(QStringLiteral("Файлът с паролата за базата данни „%1“ липсва.").arg(file));
+        throw SettingsError(
+            QStringLiteral("Файлът с паролата за базата данни „%1“ липсва.").arg(file));
     if (info.permissions() & (QFile::ReadGroup | QFile::ReadOther))
-        throw Exception(QStringLiteral("Файлът с паролата за базата данни „%1“ може да се чете "
-                                       "и от други потребители. Оставете го само за собственика "
-                                       "му: chmod 600 „%1“.")
-                            .arg(file));
+        throw SettingsError(
+            QStringLiteral("Файлът с паролата за базата данни „%1“ може да се чете "
+                           "и от други потребители. Оставете го само за собственика "
+                           "му: chmod 600 „%1“.")
+                .arg(file));
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Файлът с паролата за базата данни „%1“ не може да бъде "
-                                       "прочетен: %2.")
-                            .arg(file, f.errorString()));
+        throw SettingsError(QStringLiteral("Файлът с паролата за базата данни „%1“ не може да бъде "
+                                           "прочетен: %2.")
+                                .arg(file, f.errorString()));
     QString text = QString::fromUtf8(f.readAll());
     while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
         text.chop(1);

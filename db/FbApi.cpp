@@ -52,7 +52,7 @@ void rethrow(const FbException& e) {
             osError = int(v[1]);
         v += kind == isc_arg_cstring ? 3 : 2;
     }
-    throw EDatabaseError(errorText(e.getStatus()), std::move(codes), osError);
+    throw EDatabaseError::fromEngine(errorText(e.getStatus()), std::move(codes), osError);
 }
 
 Status::Status() : m_status(master()->getStatus()), m_wrapper(m_status) {}

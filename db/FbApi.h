@@ -10,14 +10,22 @@
 #include <utility>
 #include <vector>
 
-// A database error: the server's error texts, one per line, lines separated
-// by CR LF, without a final period. The engine's error codes and the system
-// error number it reported, if any, come with it so callers can say what
-// went wrong in the operator's words.
-class EDatabaseError : public Exception {
+// A database error in the program's words, or the server's own error texts
+// as its cause: one per line, lines separated by CR LF, without a final
+// period. The engine's error codes and the system error number it reported,
+// if any, come with it so callers can say what went wrong in the operator's
+// words.
+class EDatabaseError : public DatabaseError {
 public:
-    explicit EDatabaseError(QString message, std::vector<long> codes = {}, int osError = 0)
-        : Exception(std::move(message)), m_codes(std::move(codes)), m_osError(osError) {}
+    explicit EDatabaseError(QString text, std::vector<long> codes = {}, int osError = 0,
+                            QString cause = {})
+        : DatabaseError(std::move(text), std::move(cause)), m_codes(std::move(codes)),
+          m_osError(osError) {}
+    // The engine's refusal: the words for the operator come from whoever
+    // knows what was being done.
+    static EDatabaseError fromEngine(QString engineText, std::vector<long> codes, int osError) {
+        return EDatabaseError(QString(), std::move(codes), osError, std::move(engineText));
+    }
 
     const std::vector<long>& codes() const { return m_codes; }
     bool has(long code) const;

@@ -35,6 +35,13 @@ QString writeCause(const EDatabaseError& e) {
     return QStringLiteral("базата данни отказа записа");
 }
 
+// An id the generator did not give, with why: the table's name and the
+// failure's own text.
+EDatabaseError genIdFailed(const QString& table, const std::exception& e) {
+    return EDatabaseError(QString::fromUtf8(TdmMain::kGenIdError) + table + QLatin1Char(' ') +
+                          Exception::of(e).message());
+}
+
 // Stored timestamps are whole seconds, as the operator's time format shows them.
 QDateTime wholeSecond(const QDateTime& at) {
     const QTime t = at.time();
@@ -105,16 +112,11 @@ int TdmMain::GenID(const QString& TableName) {
         const QVariant id = spGenID.Output(0);
         spGenID.Close();
         return id.isNull() ? 0 : id.toInt();
+    } catch (const EDatabaseError& e) {
+        dropLostConnection(e);
+        throw genIdFailed(TableName, e);
     } catch (const std::exception& e) {
-        QString message = QString::fromUtf8(e.what());
-        if (const auto* db = dynamic_cast<const EDatabaseError*>(&e)) {
-            dropLostConnection(*db);
-            message = db->message();
-        } else if (const auto* ours = dynamic_cast<const Exception*>(&e)) {
-            message = ours->message();
-        }
-        throw EDatabaseError(QString::fromUtf8(kGenIdError) + TableName + QLatin1Char(' ') +
-                             message);
+        throw genIdFailed(TableName, e);
     }
 }
 

@@ -287,10 +287,10 @@ void TfrmGroup::FormCreate() {
     try {
         readLists();
     } catch (const Exception& e) {
-        throw Exception(TMessages::failure(
+        throw DatabaseError(
             QStringLiteral(
                 "Измерванията за групиране не могат да бъдат прочетени от базата данни."),
-            e.message()));
+            e.message());
     }
 }
 
@@ -353,10 +353,10 @@ void TfrmGroup::qryMesAfterScroll() {
     try {
         rereadDetails();
     } catch (const Exception& e) {
-        TMessages::current().error(
-            this, TMessages::failure(
-                      QStringLiteral("Данните на измерването не могат да бъдат прочетени."),
-                      e.message()));
+        TMessages::showFailure(
+            this,
+            DatabaseError(QStringLiteral("Данните на измерването не могат да бъдат прочетени."),
+                          e.message()));
     }
     loadChart();
     const TRunSummary sum(
@@ -496,17 +496,17 @@ void TfrmGroup::Button1Click() {
         // Nothing of a failed deletion stays behind to be committed by a later write.
         if (m_dm.trDelete.InTransaction())
             m_dm.trDelete.Rollback();
-        TMessages::current().error(
-            this, TMessages::failure(
-                      QStringLiteral("Измерване %1 не беше изтрито от базата данни.").arg(id),
-                      e.message()));
+        TMessages::showFailure(
+            this,
+            DatabaseError(QStringLiteral("Измерване %1 не беше изтрито от базата данни.").arg(id),
+                          e.message()));
         return;
     }
     try {
         ReloadRunList();
     } catch (const Exception& e) {
-        TMessages::current().error(
-            this, TMessages::failure(
+        TMessages::showFailure(
+            this, DatabaseError(
                       QStringLiteral("Списъкът с измерванията не може да бъде прочетен отново."),
                       e.message()));
     }
@@ -573,9 +573,9 @@ bool TfrmGroup::saveSeries() {
     } catch (const Exception& e) {
         if (m_dm.trDelete.InTransaction())
             m_dm.trDelete.Rollback();
-        TMessages::current().error(
-            this, TMessages::failure(QStringLiteral("Серията не беше записана в базата данни."),
-                                     e.message()));
+        TMessages::showFailure(
+            this,
+            DatabaseError(QStringLiteral("Серията не беше записана в базата данни."), e.message()));
         return false;
     }
 }

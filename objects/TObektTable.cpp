@@ -2,7 +2,6 @@
 
 #include "core/Exception.h"
 #include "db/dmmainU.h"
-#include "widgets/TMessages.h"
 
 TObektTable::TObektTable(TdmMain& dm, QObject* parent) : QAbstractTableModel(parent), m_dm(dm) {}
 
@@ -110,7 +109,7 @@ void TObektTable::OBEKTAfterInsert() {
     try {
         m_rows[size_t(m_current)].id = m_dm.GenID(QStringLiteral("OBEKT"));
     } catch (const Exception& e) {
-        TMessages::current().error(nullptr, e.message());
+        fail(e);
         return;
     }
     emit dataChanged(index(m_current, colId), index(m_current, colId));
@@ -142,8 +141,7 @@ bool TObektTable::Post() {
         return true;
     Row& row = m_rows[size_t(m_current)];
     if (row.ime.size() > kMaxName) {
-        TMessages::current().error(nullptr,
-                                   QStringLiteral("Името е по-дълго от %1 знака!!!").arg(kMaxName));
+        fail(Exception(QStringLiteral("Името е по-дълго от %1 знака!!!").arg(kMaxName)));
         return false;
     }
     try {
@@ -157,10 +155,8 @@ bool TObektTable::Post() {
         q.ParamByName(QStringLiteral("ime"), row.ime);
         q.ExecSQL();
     } catch (const Exception& e) {
-        TMessages::current().error(
-            nullptr,
-            TMessages::failure(QStringLiteral("Обектът „%1“ не беше записан.").arg(row.ime),
-                               e.message()));
+        fail(DatabaseError(QStringLiteral("Обектът „%1“ не беше записан.").arg(row.ime),
+                           e.message()));
         return false; // the row stays in its insert or edit state
     }
     m_state = State::Browse;
@@ -198,12 +194,11 @@ void TObektTable::Delete() {
         if (!m_dm.trObekt.InTransaction())
             m_dm.trObekt.StartTransaction();
         if (const qint64 n = seriesUsing(row.id); n > 0) {
-            TMessages::current().error(
-                nullptr, QStringLiteral("Обектът „%1“ се използва от %2 %3 и не може да бъде "
-                                        "изтрит.")
-                             .arg(row.ime)
-                             .arg(n)
-                             .arg(n == 1 ? QStringLiteral("серия") : QStringLiteral("серии")));
+            fail(Exception(QStringLiteral("Обектът „%1“ се използва от %2 %3 и не може да бъде "
+                                          "изтрит.")
+                               .arg(row.ime)
+                               .arg(n)
+                               .arg(n == 1 ? QStringLiteral("серия") : QStringLiteral("серии"))));
             return; // the row stays
         }
         TIBQuery q(m_dm.dbNUV, m_dm.trObekt);
@@ -211,9 +206,8 @@ void TObektTable::Delete() {
         q.ParamByName(QStringLiteral("obekt_id"), row.id);
         q.ExecSQL();
     } catch (const Exception& e) {
-        TMessages::current().error(
-            nullptr, TMessages::failure(QStringLiteral("Обектът „%1“ не беше изтрит.").arg(row.ime),
-                                        e.message()));
+        fail(DatabaseError(QStringLiteral("Обектът „%1“ не беше изтрит.").arg(row.ime),
+                           e.message()));
         return; // the row stays
     }
     const int at = m_current;
@@ -223,6 +217,10 @@ void TObektTable::Delete() {
     endRemoveRows();
     m_changing = false;
     setCurrent(m_rows.empty() ? -1 : std::min(at, RecordCount() - 1));
+}
+
+void TObektTable::fail(const Exception& e) {
+    emit failed(e.text(), e.cause());
 }
 
 // Series are saved by other workstations too; the count is read in the

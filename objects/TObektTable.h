@@ -5,6 +5,7 @@
 
 #include <vector>
 
+class Exception;
 class TdmMain;
 
 // The table component over OBEKT: every row, ascending by OBEKT_ID, edited in
@@ -31,7 +32,7 @@ public:
     QString ime(int row) const { return m_rows[size_t(row)].ime; }
 
     // Moving to another row posts the row being inserted or edited first;
-    // false when that post failed (the row stays, with its message shown).
+    // false when that post failed (the row stays, and failed() says why).
     bool MoveTo(int row);
     void First() { MoveTo(0); }
     void Prior() { MoveTo(m_current - 1); }
@@ -55,6 +56,9 @@ public:
 
 signals:
     void currentMoved(int row);
+    // A row that could not be numbered, stored or deleted, for the window to
+    // show: the operator's text and the cause below it.
+    void failed(const QString& text, const QString& cause);
 
 private:
     struct Row {
@@ -68,6 +72,7 @@ private:
     void read();
     void setCurrent(int row);
     qint64 seriesUsing(const QVariant& id);
+    void fail(const Exception& e);
 
     TdmMain& m_dm;
     std::vector<Row> m_rows;

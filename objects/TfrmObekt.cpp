@@ -92,6 +92,9 @@ TfrmObekt::TfrmObekt(const AppPaths& paths, TdmMain& dm, QWidget* parent)
                     followTable(OBEKT->current()); // the post failed: stay on the row
             });
     connect(OBEKT, &TObektTable::currentMoved, this, &TfrmObekt::followTable);
+    connect(OBEKT, &TObektTable::failed, this, [this](const QString& text, const QString& cause) {
+        TMessages::showFailure(this, Exception(text, cause));
+    });
     FormCreate();
 }
 
@@ -105,8 +108,8 @@ void TfrmObekt::FormCreate() {
             m_dm.trObekt.StartTransaction();
         OBEKT->Open();
     } catch (const Exception& e) {
-        throw Exception(TMessages::failure(
-            QStringLiteral("Обектите не могат да бъдат прочетени от базата данни."), e.message()));
+        throw DatabaseError(QStringLiteral("Обектите не могат да бъдат прочетени от базата данни."),
+                            e.message());
     }
 }
 
@@ -220,10 +223,10 @@ bool TfrmObekt::FormCloseQuery() {
                 m_dm.trObekt.Rollback();
         }
     } catch (const Exception& e) {
-        TMessages::current().error(
-            this, TMessages::failure(
-                      QStringLiteral("Промените в обектите не бяха записани в базата данни."),
-                      e.message()));
+        TMessages::showFailure(
+            this,
+            DatabaseError(QStringLiteral("Промените в обектите не бяха записани в базата данни."),
+                          e.message()));
         return false;
     }
     return true;

@@ -287,7 +287,7 @@ void TChartPrintPreview::printClicked() {
             print(*m_printer);
         }
     } catch (const Exception& e) {
-        TMessages::current().error(this, e.message());
+        TMessages::showFailure(this, e);
     }
 }
 

@@ -91,7 +91,8 @@ void TViewerReports::saveSamples() {
     try {
         const auto run = TSeriesReader(m_db).run(*id);
         if (!run) {
-            TMessages::current().error(m_window, QStringLiteral("Няма измерване № %1").arg(*id));
+            TMessages::showFailure(m_window,
+                                   Exception(QStringLiteral("Няма измерване № %1").arg(*id)));
             return;
         }
         save(QStringLiteral("Запази пробите на измерването"),
@@ -121,7 +122,7 @@ std::optional<TSeriesResults> TViewerReports::readSeries(int id, const TRateStan
     TSeriesReader reader(m_db);
     auto info = reader.series(id);
     if (!info) {
-        TMessages::current().error(m_window, QStringLiteral("Няма серия № %1").arg(id));
+        TMessages::showFailure(m_window, Exception(QStringLiteral("Няма серия № %1").arg(id)));
         return std::nullopt;
     }
     return TSeriesResults(*info, reader.runs(id), standard);
@@ -139,8 +140,9 @@ void TViewerReports::save(const QString& caption, const QString& suggested,
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         const QString reason = file.errorString();
         file.cancelWriting();
-        TMessages::current().error(m_window, QStringLiteral("Файлът %1 не може да бъде записан: %2")
-                                                 .arg(QDir::toNativeSeparators(name), reason));
+        TMessages::showFailure(m_window,
+                               Exception(QStringLiteral("Файлът %1 не може да бъде записан: %2")
+                                             .arg(QDir::toNativeSeparators(name), reason)));
     }
 }
 
@@ -158,8 +160,7 @@ void TViewerReports::logWarning(const QString& warning) {
 }
 
 void TViewerReports::fail(const std::exception& e) {
-    const auto* ours = dynamic_cast<const Exception*>(&e);
-    TMessages::current().error(m_window, ours ? ours->message() : QString::fromUtf8(e.what()));
+    TMessages::showFailure(m_window, e);
 }
 
 std::optional<int> TViewerReports::current(const Current& which, const QString& missing) {

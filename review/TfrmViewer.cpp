@@ -1,6 +1,5 @@
 #include "review/TfrmViewer.h"
 
-#include "core/Exception.h"
 #include "db/TQueryModel.h"
 #include "db/TRunData.h"
 #include "db/dmmainU.h"
@@ -371,8 +370,7 @@ void TfrmViewer::Button3Click() {
     try {
         showPreview(*this);
     } catch (const std::exception& e) {
-        const auto* ours = dynamic_cast<const Exception*>(&e);
-        TMessages::current().error(this, ours ? ours->message() : QString::fromUtf8(e.what()));
+        TMessages::showFailure(this, e);
     }
     DBChart1->update();
 }

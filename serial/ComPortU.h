@@ -10,14 +10,16 @@
 
 enum TLineMode { lmRS485 = 0, lmRS232 = 1 };
 
-class EOpenComm : public Exception {
+// The port is missing or held by another program.
+class EOpenComm : public SerialError {
 public:
-    using Exception::Exception;
+    using SerialError::SerialError;
 };
 
-class EInitComm : public Exception {
+// The port opened but refused its line settings.
+class EInitComm : public SerialError {
 public:
-    using Exception::Exception;
+    using SerialError::SerialError;
 };
 
 // One serial port opened by number with fixed line settings; each exchange is

@@ -11,7 +11,10 @@ public:
     FakeMessages() : m_previous(TMessages::install(this)) {}
     ~FakeMessages() override { TMessages::install(m_previous); }
 
-    void error(QWidget*, const QString& text) override { errors.append(text); }
+    void error(QWidget* parent, const QString& text) override {
+        errors.append(text);
+        errorParents.append(parent);
+    }
     void info(QWidget*, const QString& text) override { infos.append(text); }
     bool question(QWidget*, const QString& caption, const QString& text) override {
         questions.append(caption + "|" + text);
@@ -19,6 +22,7 @@ public:
     }
 
     QStringList errors;
+    QList<QWidget*> errorParents; // the window each error box belongs to
     QStringList infos;
     QStringList questions;
     QList<bool> answers;

@@ -2,7 +2,6 @@
 
 #include "core/Exception.h"
 #include "core/U_IniFile.h"
-#include "widgets/TMessages.h"
 #include "widgets/TPageControl.h"
 
 #include <QApplication>
@@ -482,7 +481,8 @@ void TFormStorage::RestoreFormPlacement() {
             if (KeepPlacement)
                 restorePlacement(ini);
         } catch (const std::exception& e) {
-            TMessages::current().error(m_window, QString::fromUtf8(e.what()));
+            const Exception failure = Exception::of(e);
+            emit failed(failure.text(), failure.cause());
             return;
         }
         Restored = true;
@@ -531,8 +531,7 @@ void TFormStorage::SaveFormPlacement(bool destroying) {
     }
     // One rewrite of the file: a failure leaves every key as it was.
     if (!ini.WriteStrings(IniSection, keys)) {
-        TMessages::current().error(m_window,
-                                   QStringLiteral("Unable to write to %1").arg(IniFileName));
+        emit failed(QStringLiteral("Unable to write to %1").arg(IniFileName), QString());
         return;
     }
     Saved = true;

@@ -54,6 +54,11 @@ public:
     // How long after a restore the window counts as settling.
     static constexpr int kSettleMs = 2000;
 
+signals:
+    // A restore or save that failed, for the window to show: the operator's
+    // text and the cause below it.
+    void failed(const QString& text, const QString& cause);
+
 private:
     enum class Kind { Text, Integer, Page };
     struct Prop {

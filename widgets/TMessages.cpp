@@ -1,5 +1,7 @@
 #include "widgets/TMessages.h"
 
+#include "core/Exception.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -97,8 +99,8 @@ TMessages::Answer TMessages::keepQuestion(QWidget* parent, const QString& captio
     return question(parent, caption, text) ? Answer::Yes : Answer::No;
 }
 
-QString TMessages::failure(const QString& what, const QString& engineText) {
-    return engineText.isEmpty() ? what : what + QStringLiteral("\n\n") + engineText;
+void TMessages::showFailure(QWidget* parent, const std::exception& e) {
+    current().error(parent, Exception::of(e).message());
 }
 
 TMessages& TMessages::current() {

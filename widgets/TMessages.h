@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <exception>
+
 class QWidget;
 
 // The application's message boxes. The program has one set of them; tests
@@ -29,9 +31,10 @@ public:
     // answers it as a plain question.
     virtual Answer keepQuestion(QWidget* parent, const QString& caption, const QString& text);
 
-    // A database error as a window shows it: what failed, in the operator's
-    // words, with the engine's own text below for the maintainer.
-    static QString failure(const QString& what, const QString& engineText);
+    // The one way a window shows a failure: the error box with the
+    // operator's text and the cause below it for the maintainer. A foreign
+    // exception shows its own text.
+    static void showFailure(QWidget* parent, const std::exception& e);
 
     static TMessages& current();
     // Replaces the message boxes (nullptr restores the real ones); returns the previous.

@@ -1,5 +1,8 @@
 #include "widgets/frmTRootU.h"
 
+#include "core/Exception.h"
+#include "widgets/TMessages.h"
+
 #include <QShowEvent>
 
 TfrmTRoot::TfrmTRoot(const AppPaths& paths, QWidget* parent)
@@ -16,6 +19,10 @@ TfrmTRoot::~TfrmTRoot() {
 
 void TfrmTRoot::FormCreate() {
     FormStorage1->IniFileName = m_paths.settings();
+    connect(FormStorage1, &TFormStorage::failed, this,
+            [this](const QString& text, const QString& cause) {
+                TMessages::showFailure(this, SettingsError(text, cause));
+            });
 }
 
 void TfrmTRoot::showEvent(QShowEvent* event) {

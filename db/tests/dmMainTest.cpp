@@ -282,6 +282,23 @@ TEST_F(DmMainTest, ValuesOfEveryKindTravelBound) {
     EXPECT_EQ(q.FieldByName("N").toInt(), 0);
 }
 
+// The engine's refusal has no words for the operator: its own text is the
+// cause, and whoever knows what was being done puts the words above it.
+TEST_F(DmMainTest, AnEngineRefusalIsACauseWithoutOperatorText) {
+    if (!m_dm.trObekt.InTransaction())
+        m_dm.trObekt.StartTransaction();
+    TIBQuery q(m_dm.dbNUV, m_dm.trObekt);
+    q.setSQL("update nosuch set ime = 'x'");
+    try {
+        q.ExecSQL();
+        FAIL();
+    } catch (const DatabaseError& e) { // the kind a window catches
+        EXPECT_TRUE(e.text().isEmpty()) << e.what();
+        EXPECT_TRUE(e.cause().contains("NOSUCH")) << e.what();
+        EXPECT_EQ(e.message(), e.cause()); // shown alone, as the engine said it
+    }
+}
+
 // A refused parameter (a character Windows-1251 cannot hold, a text too long
 // for its column) throws before or while the statement runs and leaves no
 // handle behind, however often it happens; the next statement works.

@@ -215,4 +215,40 @@ TEST_F(ObektTest, FailingIdRequestLeavesARowThatCanOnlyBeCancelled) {
     w->accept();
 }
 
+// A row the database refuses reaches the window as one box over it: what was
+// not stored, in the operator's words, and the engine's own text below.
+TEST_F(ObektTest, ARefusedRowIsReportedByTheWindowWithTheEngineCause) {
+    auto w = open();
+    w->nbInsert->click();
+    const int id = w->OBEKT->id(0).toInt();
+    // Another workstation takes the same number first.
+    execSql(m_dm.dbNUV, QString("insert into obekt(obekt_id, ime) values(%1, 'Чужд')").arg(id));
+    type(*w, "Дубликат");
+    w->nbPost->click();
+    ASSERT_EQ(m_messages.errors.size(), 1);
+    const QString shown = m_messages.errors.first();
+    EXPECT_TRUE(shown.startsWith("Обектът „Дубликат“ не беше записан.\n\n")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("violation of PRIMARY or UNIQUE KEY")) << shown.toStdString();
+    EXPECT_EQ(m_messages.errorParents.first(), w.get());
+    EXPECT_EQ(w->OBEKT->state(), TObektTable::State::Insert); // the row stays to be mended
+
+    // A model used without a window shows nothing itself: it only reports.
+    FakeMessages quiet;
+    TObektTable bare(m_dm);
+    QStringList reported;
+    QObject::connect(&bare, &TObektTable::failed,
+                     [&](const QString& text, const QString& cause) { reported << text << cause; });
+    bare.Open();
+    bare.Append();
+    bare.setData(bare.index(bare.current(), TObektTable::colIme), QString(101, QChar('x')),
+                 Qt::EditRole);
+    EXPECT_FALSE(bare.Post());
+    EXPECT_EQ(reported, (QStringList{"Името е по-дълго от 100 знака!!!", ""}));
+    EXPECT_TRUE(quiet.errors.isEmpty());
+    bare.Cancel();
+    w->nbCancel->click();
+    m_messages.answers = {false};
+    w->accept();
+}
+
 } // namespace
