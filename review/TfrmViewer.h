@@ -85,7 +85,7 @@ private:
     void setTitle(const QString& title);
     TSeriesInfo series() const;
     QVariant runId() const;
-    TReviewCalc calc() const;
+    TRunSummary calc() const;
 
     TdmMain& m_dm;
     std::unique_ptr<TRunChart> m_chart;
