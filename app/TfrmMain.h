@@ -81,26 +81,6 @@ public:
     // The machine's serial devices for the port dialog (tests give their own).
     std::function<QStringList()> SystemPorts;
 
-    // Components, named as in the window's design.
-    TClickLabel* Label1 = nullptr;
-    TClickLabel* lblCom = nullptr;
-    TClickLabel* Label13 = nullptr;
-    TClickLabel* Label14 = nullptr;
-    TClickLabel* Label17 = nullptr;
-    TPageControl* PageControl1 = nullptr;
-    QWidget* TabSheet1 = nullptr;
-    QWidget* TabSheet2 = nullptr;
-    QWidget* TabSheet3 = nullptr;
-    QLabel* Label11 = nullptr;
-    QLabel* Label12 = nullptr;
-    QLabel* Label18 = nullptr;
-    QLabel* Label15 = nullptr;
-    QLabel* Label16 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QLineEdit *edMstart, *edMminB, *edMminN, *edMmaxB, *edMmaxN, *edMAddrB, *edMAddrMM;
-    QLineEdit *edPstart, *edPminB, *edPminN, *edPmaxB, *edPmaxN, *edPaddrB;
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -146,4 +126,24 @@ private:
     bool m_closingOnSignal = false;
     bool m_closed = false;
     const TAcqState* m_pressSample = nullptr; // the press sample being processed
+
+    // Components, named as in the window's design.
+    TClickLabel* Label1 = nullptr;
+    TClickLabel* lblCom = nullptr;
+    TClickLabel* Label13 = nullptr;
+    TClickLabel* Label14 = nullptr;
+    TClickLabel* Label17 = nullptr;
+    TPageControl* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label12 = nullptr;
+    QLabel* Label18 = nullptr;
+    QLabel* Label15 = nullptr;
+    QLabel* Label16 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QLineEdit *edMstart, *edMminB, *edMminN, *edMmaxB, *edMmaxN, *edMAddrB, *edMAddrMM;
+    QLineEdit *edPstart, *edPminB, *edPminN, *edPmaxB, *edPmaxN, *edPaddrB;
 };

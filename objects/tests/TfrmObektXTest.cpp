@@ -2,6 +2,7 @@
 #include "db/dmmainU.h"
 #include "objects/TObektTable.h"
 #include "objects/TfrmObekt.h"
+#include "testsupport/Child.h"
 #include "testsupport/GTestQt.h"
 #include "testsupport/OperatorInput.h"
 #include "testsupport/TestDatabase.h"
@@ -50,8 +51,10 @@ protected:
     }
 
     static void clickName(TfrmObekt& w, int row) {
-        const QRect cell = w.DBGrid1->visualRect(w.OBEKT->index(row, TObektTable::colIme));
-        QTest::mouseClick(w.DBGrid1->viewport(), Qt::LeftButton, {}, cell.center());
+        const QRect cell =
+            child<QTableView>(w, "DBGrid1")->visualRect(w.OBEKT->index(row, TObektTable::colIme));
+        QTest::mouseClick(child<QTableView>(w, "DBGrid1")->viewport(), Qt::LeftButton, {},
+                          cell.center());
     }
 
     // Closes the register as its close button does, answering the keep question by a key.
@@ -108,7 +111,7 @@ TEST_F(ObektXTest, TypingAndDownUpPostWhatWasTyped) {
 TEST_F(ObektXTest, PlusTakesTheTypingAndEscapeDiscardsOnlyTheRow) {
     auto w = open();
     clickName(*w, 0);
-    QTest::mouseClick(w->nbInsert, Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>(*w, "nbInsert"), Qt::LeftButton);
     typeText("Нов");
     press(Qt::Key_Return); // the cell takes the name; the row is still being inserted
     EXPECT_EQ(shown(*w), QStringList({"Нов", "Мост", "Път"}));
@@ -117,7 +120,7 @@ TEST_F(ObektXTest, PlusTakesTheTypingAndEscapeDiscardsOnlyTheRow) {
     EXPECT_EQ(shown(*w), QStringList({"Нов", "Мост", "Път"}));
 
     // Escape in the cell gives the typing up; Escape on the row drops the new row.
-    QTest::mouseClick(w->nbInsert, Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>(*w, "nbInsert"), Qt::LeftButton);
     typeText("Грешка");
     press(Qt::Key_Escape);
     EXPECT_TRUE(w->isVisible());

@@ -26,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/Child.h"
 #include "testsupport/WindowDbTest.h"
 
 using namespace Operator;
@@ -64,10 +65,10 @@ protected:
 // painted while events are processed, so nothing crashes.
 TEST_F(ViewerXTest, PrintPreviewOpensPagesPrintsToPdfAndCloses) {
     auto w = open();
-    w->edNomer->setFocus();
+    child<QLineEdit>(*w, "edNomer")->setFocus();
     typeText("13");
-    QTest::mouseClick(w->Button1, Qt::LeftButton);
-    ASSERT_EQ(w->DBGridEh2->model()->rowCount(), 1);
+    QTest::mouseClick(child<QPushButton>(*w, "Button1"), Qt::LeftButton);
+    ASSERT_EQ(child<TDBGrid>(*w, "DBGridEh2")->model()->rowCount(), 1);
 
     const QString screens = qEnvironmentVariable("NUV_SCREENS");
     const QString pdf = screens.isEmpty()
@@ -113,7 +114,8 @@ TEST_F(ViewerXTest, PrintPreviewOpensPagesPrintsToPdfAndCloses) {
             QTest::mouseClick(preview->btnClose, Qt::LeftButton);
         },
         w.get());
-    QTest::mouseClick(w->Button3, Qt::LeftButton); // returns when the preview has closed
+    QTest::mouseClick(child<QPushButton>(*w, "Button3"),
+                      Qt::LeftButton); // returns when the preview has closed
     EXPECT_TRUE(previewSeen);
     EXPECT_EQ(QApplication::activeModalWidget(), w.get());
     ASSERT_TRUE(QFile::exists(pdf));
@@ -135,7 +137,7 @@ TEST_F(ViewerXTest, PrintPreviewOpensPagesPrintsToPdfAndCloses) {
 // today, and an erased date is no bound.
 TEST_F(ViewerXTest, DateFilterTakesTypedDatesOpensAtTodayAndCanBeErased) {
     auto w = open();
-    TDateFilterEdit* ed = w->edData;
+    TDateFilterEdit* ed = child<TDateFilterEdit>(*w, "edData");
     EXPECT_FALSE(ed->date().has_value());
     EXPECT_EQ(ed->lineEdit()->text(), "");
     EXPECT_TRUE(ed->displayFormat().contains("yyyy")) << ed->displayFormat().toStdString();
@@ -168,9 +170,9 @@ TEST_F(ViewerXTest, DateFilterTakesTypedDatesOpensAtTodayAndCanBeErased) {
     for (const QString& typed : {full, twoDigits}) {
         typeDate(typed);
         EXPECT_EQ(ed->date(), day) << typed.toStdString();
-        QTest::mouseClick(w->Button1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*w, "Button1"), Qt::LeftButton);
         EXPECT_EQ(w->mdFilter.values(), QList<QVariant>{QVariant(day)}) << typed.toStdString();
-        EXPECT_EQ(w->DBGridEh1->model()->rowCount(), 1) << typed.toStdString();
+        EXPECT_EQ(child<TDBGrid>(*w, "DBGridEh1")->model()->rowCount(), 1) << typed.toStdString();
         EXPECT_EQ(ed->lineEdit()->text(), full); // leaving the field shows the whole year
     }
 
@@ -180,7 +182,7 @@ TEST_F(ViewerXTest, DateFilterTakesTypedDatesOpensAtTodayAndCanBeErased) {
     typeText("31.02.2024"); // typed over the selected date
     EXPECT_EQ(ed->lineEdit()->text(), "31.02.2024");
     EXPECT_EQ(ed->date(), day);
-    QTest::mouseClick(w->edNomer, Qt::LeftButton);
+    QTest::mouseClick(child<QLineEdit>(*w, "edNomer"), Qt::LeftButton);
     EXPECT_EQ(ed->lineEdit()->text(), full);
 
     // Erased: no bound, and the filter is empty again.
@@ -189,7 +191,7 @@ TEST_F(ViewerXTest, DateFilterTakesTypedDatesOpensAtTodayAndCanBeErased) {
     EXPECT_FALSE(w->mdFilter.data.has_value());
     EXPECT_TRUE(w->mdFilter.isEmpty());
     EXPECT_TRUE(w->mdFilter.values().isEmpty());
-    QTest::mouseClick(w->edNomer, Qt::LeftButton);
+    QTest::mouseClick(child<QLineEdit>(*w, "edNomer"), Qt::LeftButton);
     EXPECT_EQ(ed->lineEdit()->text(), "");
 }
 
@@ -201,20 +203,23 @@ TEST_F(ViewerXTest, ListsShowTheirHeadersInFullAndTheWholeComment) {
     execSql(m_dm.dbNUV,
             QString("update mes_group set komentar = '%1' where mes_group_id = 13").arg(comment));
     auto w = open();
-    w->edNomer->setFocus();
+    child<QLineEdit>(*w, "edNomer")->setFocus();
     typeText("13");
-    QTest::mouseClick(w->Button1, Qt::LeftButton);
-    ASSERT_EQ(w->DBGridEh1->model()->rowCount(), 1);
+    QTest::mouseClick(child<QPushButton>(*w, "Button1"), Qt::LeftButton);
+    ASSERT_EQ(child<TDBGrid>(*w, "DBGridEh1")->model()->rowCount(), 1);
     QTest::qWait(100);
-    EXPECT_EQ(w->DBGridEh1->model()->index(0, 3).data(Qt::ToolTipRole).toString(), comment);
-    for (TDBGrid* grid : {w->DBGridEh1, w->DBGridEh2}) {
+    EXPECT_EQ(
+        child<TDBGrid>(*w, "DBGridEh1")->model()->index(0, 3).data(Qt::ToolTipRole).toString(),
+        comment);
+    for (TDBGrid* grid : {child<TDBGrid>(*w, "DBGridEh1"), child<TDBGrid>(*w, "DBGridEh2")}) {
         const QHeaderView* h = grid->horizontalHeader();
         const QFontMetrics fm(h->font());
         for (int c = 0; c < grid->model()->columnCount(); ++c) {
             const QString title = grid->model()->headerData(c, Qt::Horizontal).toString();
             EXPECT_LE(fm.horizontalAdvance(title) + 8, h->sectionSize(c)) << title.toStdString();
             const QString cell = grid->model()->index(0, c).data().toString();
-            if (c != 3 || grid != w->DBGridEh1) // the comment is cut, its tooltip is whole
+            if (c != 3 ||
+                grid != child<TDBGrid>(*w, "DBGridEh1")) // the comment is cut, its tooltip is whole
                 EXPECT_LE(grid->fontMetrics().horizontalAdvance(cell) + 6, grid->columnWidth(c))
                     << cell.toStdString();
         }
