@@ -57,7 +57,6 @@ public:
     // False when samples are still held.
     bool CloseAcquisition();
     THoldingRecorder& recorder() { return *m_holding; }
-    TStatusLine* statusLine() const { return m_statusLine; }
 
     TPage activePage() const;
 
