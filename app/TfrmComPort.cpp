@@ -82,3 +82,9 @@ QStringList TfrmComPort::systemSerialPorts() {
         names.append(p.portName());
     return names;
 }
+
+std::optional<QString> TfrmComPort::chosenPort() const {
+    if (ComComboBox1->currentIndex() < 0)
+        return std::nullopt;
+    return ComComboBox1->currentText();
+}

@@ -3,6 +3,8 @@
 #include "serial/ComPortMap.h"
 #include "widgets/frmTRootU.h"
 
+#include <optional>
+
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -24,6 +26,10 @@ public:
     // The names of the machine's serial devices, as the system reports them.
     static QStringList systemSerialPorts();
 
+    // The entry chosen in the list; nothing when the list is empty.
+    std::optional<QString> chosenPort() const;
+
+private:
     QLabel* Label1;
     QComboBox* ComComboBox1;
     QPushButton* BitBtn1;

@@ -356,9 +356,11 @@ void TfrmMain::lblComClick() {
         TMessages::showFailure(this, e);
         return;
     }
-    if (dialog->exec() == QDialog::Accepted && dialog->ComComboBox1->currentIndex() >= 0) {
+    const std::optional<QString> port =
+        dialog->exec() == QDialog::Accepted ? dialog->chosenPort() : std::nullopt;
+    if (port) {
         QString digits;
-        for (QChar c : dialog->ComComboBox1->currentText()) {
+        for (QChar c : *port) {
             if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
                 digits.append(c);
         }

@@ -57,7 +57,6 @@ public:
     // False when samples are still held.
     bool CloseAcquisition();
     TRecording& recorder() { return *m_recording; }
-    TStatusLine* statusLine() const { return m_statusLine; }
 
     TPage activePage() const;
 
@@ -80,26 +79,6 @@ public:
     TFormStorage* FormStorage1 = nullptr;
     // The machine's serial devices for the port dialog (tests give their own).
     std::function<QStringList()> SystemPorts;
-
-    // Components, named as in the window's design.
-    TClickLabel* Label1 = nullptr;
-    TClickLabel* lblCom = nullptr;
-    TClickLabel* Label13 = nullptr;
-    TClickLabel* Label14 = nullptr;
-    TClickLabel* Label17 = nullptr;
-    TPageControl* PageControl1 = nullptr;
-    QWidget* TabSheet1 = nullptr;
-    QWidget* TabSheet2 = nullptr;
-    QWidget* TabSheet3 = nullptr;
-    QLabel* Label11 = nullptr;
-    QLabel* Label12 = nullptr;
-    QLabel* Label18 = nullptr;
-    QLabel* Label15 = nullptr;
-    QLabel* Label16 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QLineEdit *edMstart, *edMminB, *edMminN, *edMmaxB, *edMmaxN, *edMAddrB, *edMAddrMM;
-    QLineEdit *edPstart, *edPminB, *edPminN, *edPmaxB, *edPmaxN, *edPaddrB;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -149,4 +128,24 @@ private:
     bool m_closingOnSignal = false;
     bool m_closed = false;
     const TAcqState* m_pressSample = nullptr; // the press sample being processed
+
+    // Components, named as in the window's design.
+    TClickLabel* Label1 = nullptr;
+    TClickLabel* lblCom = nullptr;
+    TClickLabel* Label13 = nullptr;
+    TClickLabel* Label14 = nullptr;
+    TClickLabel* Label17 = nullptr;
+    TPageControl* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label12 = nullptr;
+    QLabel* Label18 = nullptr;
+    QLabel* Label15 = nullptr;
+    QLabel* Label16 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QLineEdit *edMstart, *edMminB, *edMminN, *edMmaxB, *edMmaxN, *edMAddrB, *edMAddrMM;
+    QLineEdit *edPstart, *edPminB, *edPminN, *edPmaxB, *edPmaxN, *edPaddrB;
 };

@@ -3,6 +3,7 @@
 #include "bench/BenchStats.h"
 #include "db/dmmainU.h"
 #include "grouping/TfrmGroup.h"
+#include "testsupport/Child.h"
 #include "testsupport/TestDatabase.h"
 #include "widgets/TDBGrid.h"
 
@@ -77,11 +78,12 @@ void BM_GroupMoveToAnotherRun(benchmark::State& state) {
     dm.dbNUV.DatabaseName = db;
     dm.dbNUV.Open();
     TfrmGroup w(AppPaths::in(dir.path()), dm);
+    auto* grid = child<TDBGrid>(w, "DBGrid1");
     CallTimes times;
     int row = 0;
     for (auto _ : state) {
         row = (row + 997) % 10000;
-        times.time([&] { w.DBGrid1->setCurrentIndex(w.DBGrid1->model()->index(row, 0)); });
+        times.time([&] { grid->setCurrentIndex(grid->model()->index(row, 0)); });
     }
     state.counters["points_drawn"] = w.qryMesDe.RecordCount();
     times.report(state);

@@ -3,6 +3,7 @@
 #include "bench/BenchStats.h"
 #include "db/dmmainU.h"
 #include "review/TfrmViewer.h"
+#include "testsupport/ChartCurves.h"
 #include "testsupport/TestDatabase.h"
 #include "widgets/TDBGrid.h"
 
@@ -71,8 +72,8 @@ void BM_ShowAllSeries(benchmark::State& state) {
     dm.dbNUV.DatabaseName = db;
     dm.dbNUV.Open();
     TfrmViewer w(AppPaths::in(dir.path()), dm);
-    w.edKomentar->setText("%");
-    emit w.edKomentar->textEdited("%");
+    child<QLineEdit>(w, "edKomentar")->setText("%");
+    emit child<QLineEdit>(w, "edKomentar")->textEdited("%");
     CallTimes times;
     for (auto _ : state)
         times.time([&] { w.Button1Click(); });
@@ -88,12 +89,12 @@ void BM_LongRunBecomesCurrent(benchmark::State& state) {
     dm.dbNUV.DatabaseName = db;
     dm.dbNUV.Open();
     TfrmViewer w(AppPaths::in(dir.path()), dm);
-    w.edKomentar->setText("дълъг");
-    emit w.edKomentar->textEdited("дълъг");
+    child<QLineEdit>(w, "edKomentar")->setText("дълъг");
+    emit child<QLineEdit>(w, "edKomentar")->textEdited("дълъг");
     CallTimes times;
     for (auto _ : state)
         times.time([&] { w.Button1Click(); }); // the series opens with its run current
-    state.counters["points"] = w.Series1->count();
+    state.counters["points"] = curve(w, "DBChart1", 0)->count();
     times.report(state);
 }
 BENCHMARK(BM_LongRunBecomesCurrent)->Iterations(10)->Unit(benchmark::kMillisecond);

@@ -99,11 +99,24 @@ std::optional<QString> TProfileFile::value(const QString& section, const QString
     const int k = findKey(s, key);
     if (k < 0)
         return std::nullopt;
-    QString v = keyValue(m_lines[k].text)->second;
-    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
-        v.back() == v.front())
-        v = v.mid(1, v.size() - 2);
-    return v.left(kMaxValue);
+    return unquoted(keyValue(m_lines[k].text)->second).left(kMaxValue);
+}
+
+namespace {
+
+bool inQuotes(const QString& v) {
+    return v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
+           v.back() == v.front();
+}
+
+} // namespace
+
+QString TProfileFile::unquoted(const QString& value) {
+    return inQuotes(value) ? value.mid(1, value.size() - 2) : value;
+}
+
+QString TProfileFile::quotedForWriting(const QString& value) {
+    return inQuotes(value) ? QLatin1Char('"') + value + QLatin1Char('"') : value;
 }
 
 QString TProfileFile::readString(const QString& section, const QString& key,

@@ -44,6 +44,12 @@ public:
 
     const QString& path() const { return m_path; }
 
+    // A value read from the file that begins and ends with the same quote
+    // (double or single) stands without that pair; writing gives such a value
+    // one more pair of double quotes, so that reading it gives it back whole.
+    static QString unquoted(const QString& value);
+    static QString quotedForWriting(const QString& value);
+
 private:
     struct Line {
         QByteArray text; // without its line end

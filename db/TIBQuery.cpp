@@ -448,6 +448,15 @@ QVariant TIBQuery::FieldByName(const QString& name) const {
     return (*m_rows)[size_t(m_row)][size_t(col)];
 }
 
+QList<QPair<QString, QVariant>> TIBQuery::Choices(const QString& idField,
+                                                  const QString& nameField) const {
+    QList<QPair<QString, QVariant>> out;
+    const int id = FieldIndex(idField), name = FieldIndex(nameField);
+    for (int r = 0; r < RecordCount(); ++r)
+        out.append({Value(r, name).toString(), Value(r, id)});
+    return out;
+}
+
 QVariant TIBQuery::Value(int row, int column) const {
     if (row < 0 || row >= RecordCount() || column < 0 || column >= m_fields.size())
         return {};

@@ -56,6 +56,9 @@ public:
     QVariant FieldByName(const QString& name) const; // of the current row
     QVariant Value(int row, int column) const;
     const QStringList& FieldNames() const { return m_fields; }
+    // Every row's name with its id, in the rows' order, for a choice list;
+    // none when the query is not open.
+    QList<QPair<QString, QVariant>> Choices(const QString& idField, const QString& nameField) const;
 
     TIBTransaction& Transaction() const { return m_tr; }
 

@@ -34,6 +34,17 @@ void TIBTransaction::StartTransaction() {
     }
 }
 
+void TIBTransaction::StartIfInactive() {
+    if (!m_tra)
+        StartTransaction();
+}
+
+void TIBTransaction::Restart() {
+    if (m_tra)
+        Rollback();
+    StartTransaction();
+}
+
 ITransaction* TIBTransaction::handle() {
     if (!m_tra)
         StartTransaction();

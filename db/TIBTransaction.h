@@ -20,6 +20,10 @@ public:
 
     bool InTransaction() const { return bool(m_tra); }
     void StartTransaction();
+    void StartIfInactive();
+    // Ends the transaction if active, changes lost, and starts a new one: a
+    // fresh view of what other workstations have committed.
+    void Restart();
     void Commit();
     void Rollback();
 

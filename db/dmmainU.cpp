@@ -2,6 +2,7 @@
 
 #include "db/FbApi.h"
 #include "db/FbConnectError.h"
+#include "db/TTransactionGuard.h"
 
 #include <QTime>
 
@@ -156,20 +157,12 @@ void TdmMain::record(const QString& what, const char* sql, const QList<QVariant>
     try {
         if (!dbNUV.Connected())
             dbNUV.Open(); // let go after it was lost: tried again with every write
-        if (!trThread.InTransaction())
-            trThread.StartTransaction();
+        TTransactionGuard tr(trThread);
         qryThread.setSQL(QString::fromLatin1(sql));
         qryThread.setParams(values);
         qryThread.ExecSQL();
-        trThread.Commit();
+        tr.commit();
     } catch (const EDatabaseError& e) {
-        if (trThread.InTransaction()) {
-            try {
-                trThread.Rollback();
-            } catch (const EDatabaseError&) {
-                // the handle is let go by the rollback whatever it says
-            }
-        }
         dropLostConnection(e);
         throw EDatabaseError(what + QStringLiteral(": ") + writeCause(e) + QStringLiteral(".\r\n") +
                                  e.message(),

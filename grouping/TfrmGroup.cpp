@@ -2,11 +2,14 @@
 
 #include "core/Exception.h"
 #include "core/TClock.h"
+#include "core/TScopedFlag.h"
 #include "db/TQueryModel.h"
 #include "db/TRunData.h"
+#include "db/TTransactionGuard.h"
 #include "db/dmmainU.h"
 #include "results/TRunSummary.h"
 #include "results/TSeriesSave.h"
+#include "widgets/ChoiceList.h"
 #include "widgets/TChartTitle.h"
 #include "widgets/TDBGrid.h"
 #include "widgets/TMessages.h"
@@ -297,9 +300,7 @@ void TfrmGroup::FormCreate() {
 void TfrmGroup::readLists() {
     if (!m_dm.dbNUV.Connected())
         m_dm.dbNUV.Open();
-    if (m_dm.trMain.InTransaction())
-        m_dm.trMain.Rollback();
-    m_dm.trMain.StartTransaction();
+    m_dm.trMain.Restart();
     qryMes.setSQL(kRunList);
     qryMes.Open();
     qryMulti.Open();
@@ -394,20 +395,12 @@ void TfrmGroup::setTitle(const QString& title) {
 }
 
 void TfrmGroup::fillLookups() {
-    m_loadingLookups = true;
-    const auto fill = [&](QComboBox* box, TIBQuery& q, const QString& idField,
-                          const std::optional<int>& chosen) {
-        box->clear();
-        if (q.Active()) {
-            const int id = q.FieldIndex(idField), ime = q.FieldIndex(QStringLiteral("IME"));
-            for (int r = 0; r < q.RecordCount(); ++r)
-                box->addItem(q.Value(r, ime).toString(), q.Value(r, id));
-        }
-        box->setCurrentIndex(chosen ? box->findData(*chosen) : -1);
-    };
-    fill(DBLookupComboBox1, qryMulti, QStringLiteral("MULTIPLIER_ID"), mdMulti.mult_id);
-    fill(DBLookupComboBox2, qryobekt, QStringLiteral("OBEKT_ID"), mdMulti.obekt_id);
-    m_loadingLookups = false;
+    const TScopedFlag loading(m_loadingLookups);
+    const QString ime = QStringLiteral("IME");
+    fillChoices(*DBLookupComboBox1, qryMulti.Choices(QStringLiteral("MULTIPLIER_ID"), ime),
+                mdMulti.mult_id);
+    fillChoices(*DBLookupComboBox2, qryobekt.Choices(QStringLiteral("OBEKT_ID"), ime),
+                mdMulti.obekt_id);
 }
 
 // The first choice in either list creates the choice row; it stays pending until closing.
@@ -488,14 +481,10 @@ void TfrmGroup::Button1Click() {
                 QString::number(id) + QStringLiteral(" от дата ") + when))
         return;
     try {
-        if (!m_dm.trDelete.InTransaction())
-            m_dm.trDelete.StartTransaction();
+        TTransactionGuard tr(m_dm.trDelete);
         TSeriesSave::deleteRun(m_dm.qryDelete, id);
-        m_dm.trDelete.Commit();
+        tr.commit();
     } catch (const Exception& e) {
-        // Nothing of a failed deletion stays behind to be committed by a later write.
-        if (m_dm.trDelete.InTransaction())
-            m_dm.trDelete.Rollback();
         TMessages::showFailure(
             this,
             DatabaseError(QStringLiteral("Измерване %1 не беше изтрито от базата данни.").arg(id),
@@ -515,9 +504,7 @@ void TfrmGroup::Button1Click() {
 void TfrmGroup::ReloadRunList() {
     for (TIBQuery* q : {&qryMes, &qryMesDe, &qryCalc, &qryCalc2, &qryobekt})
         q->Close();
-    if (m_dm.trMain.InTransaction())
-        m_dm.trMain.Rollback();
-    m_dm.trMain.StartTransaction();
+    m_dm.trMain.Restart();
     qryobekt.Open();
     qryMulti.Open();
     fillLookups();
@@ -564,15 +551,12 @@ bool TfrmGroup::saveSeries() {
     for (int r = 0; r < mdSelected->rowCount(); ++r)
         ids.append(mdSelected->item(r, fId)->data(Qt::EditRole));
     try {
-        if (!m_dm.trDelete.InTransaction())
-            m_dm.trDelete.StartTransaction();
+        TTransactionGuard tr(m_dm.trDelete);
         TSeriesSave::save(m_dm.qryDelete, TClock::program().today(), edKomentar->text(),
                           *mdMulti.mult_id, *mdMulti.obekt_id, ids);
-        m_dm.trDelete.Commit();
+        tr.commit();
         return true;
     } catch (const Exception& e) {
-        if (m_dm.trDelete.InTransaction())
-            m_dm.trDelete.Rollback();
         TMessages::showFailure(
             this,
             DatabaseError(QStringLiteral("Серията не беше записана в базата данни."), e.message()));

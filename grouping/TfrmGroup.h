@@ -51,27 +51,6 @@ public:
         std::optional<int> obekt_id;
     } mdMulti;
 
-    QSplitter* Splitter1;
-    QWidget* Panel1;
-    QWidget* Panel2;
-    QPushButton* Button1; // "Изтрий запис"
-    TDBGrid* DBGrid1;
-    QLabel* DBText1;      // maximum
-    QLabel* DBText2;      // time
-    QLabel* DBText3;      // speed
-    QPushButton* Button2; // "Избери ->"
-    QSplitter* Splitter2;
-    QChartView* DBChart1;
-    QLineSeries* Series1;
-    QLineEdit* edKomentar;
-    QComboBox* DBLookupComboBox1; // specimen types
-    QComboBox* DBLookupComboBox2; // objects
-    QWidget* DBNavigator1;
-    QToolButton* btnPrior;
-    QToolButton* btnNext;
-    QToolButton* btnDelete;
-    QTableView* DBGrid2;
-
     // The chart title as set, lines separated by CR LF.
     const QString& chartTitle() const { return m_title; }
     // The calculated fields of the current aggregate row.
@@ -114,6 +93,27 @@ private:
     bool saveSeries();
     void deleteSelectedRow();
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+    QSplitter* Splitter1;
+    QWidget* Panel1;
+    QWidget* Panel2;
+    QPushButton* Button1; // "Изтрий запис"
+    TDBGrid* DBGrid1;
+    QLabel* DBText1;      // maximum
+    QLabel* DBText2;      // time
+    QLabel* DBText3;      // speed
+    QPushButton* Button2; // "Избери ->"
+    QSplitter* Splitter2;
+    QChartView* DBChart1;
+    QLineSeries* Series1;
+    QLineEdit* edKomentar;
+    QComboBox* DBLookupComboBox1; // specimen types
+    QComboBox* DBLookupComboBox2; // objects
+    QWidget* DBNavigator1;
+    QToolButton* btnPrior;
+    QToolButton* btnNext;
+    QToolButton* btnDelete;
+    QTableView* DBGrid2;
 
     TdmMain& m_dm;
     std::unique_ptr<TRunChart> m_chart;

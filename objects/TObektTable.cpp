@@ -1,6 +1,7 @@
 #include "objects/TObektTable.h"
 
 #include "core/Exception.h"
+#include "core/TScopedFlag.h"
 #include "db/dmmainU.h"
 
 TObektTable::TObektTable(TdmMain& dm, QObject* parent) : QAbstractTableModel(parent), m_dm(dm) {}
@@ -14,11 +15,12 @@ void TObektTable::read() {
     for (int r = 0; r < q.RecordCount(); ++r)
         rows.push_back({q.Value(r, 0), q.Value(r, 1).toString()});
     q.Close();
-    m_changing = true;
-    beginResetModel();
-    m_rows = std::move(rows);
-    endResetModel();
-    m_changing = false;
+    {
+        const TScopedFlag changing(m_changing);
+        beginResetModel();
+        m_rows = std::move(rows);
+        endResetModel();
+    }
 }
 
 void TObektTable::Open() {
@@ -28,11 +30,12 @@ void TObektTable::Open() {
 }
 
 void TObektTable::Close() {
-    m_changing = true;
-    beginResetModel();
-    m_rows.clear();
-    endResetModel();
-    m_changing = false;
+    {
+        const TScopedFlag changing(m_changing);
+        beginResetModel();
+        m_rows.clear();
+        endResetModel();
+    }
     m_state = State::Inactive;
     m_current = -1;
 }
@@ -84,11 +87,12 @@ void TObektTable::startRow(int at) {
     if ((m_state == State::Insert || m_state == State::Edit) && !Post())
         return;
     at = std::clamp(at, 0, RecordCount());
-    m_changing = true;
-    beginInsertRows({}, at, at);
-    m_rows.insert(m_rows.begin() + at, Row{});
-    endInsertRows();
-    m_changing = false;
+    {
+        const TScopedFlag changing(m_changing);
+        beginInsertRows({}, at, at);
+        m_rows.insert(m_rows.begin() + at, Row{});
+        endInsertRows();
+    }
     m_state = State::Insert;
     setCurrent(at);
     OBEKTAfterInsert();
@@ -145,8 +149,7 @@ bool TObektTable::Post() {
         return false;
     }
     try {
-        if (!m_dm.trObekt.InTransaction())
-            m_dm.trObekt.StartTransaction();
+        m_dm.trObekt.StartIfInactive();
         TIBQuery q(m_dm.dbNUV, m_dm.trObekt);
         q.setSQL(m_state == State::Insert
                      ? QStringLiteral("insert into obekt(obekt_id, ime) values(:obekt_id, :ime)")
@@ -166,11 +169,7 @@ bool TObektTable::Post() {
 void TObektTable::Cancel() {
     if (m_state == State::Insert) {
         const int at = m_current;
-        m_changing = true;
-        beginRemoveRows({}, at, at);
-        m_rows.erase(m_rows.begin() + at);
-        endRemoveRows();
-        m_changing = false;
+        eraseRow(at);
         m_state = State::Browse;
         setCurrent(m_rows.empty() ? -1 : std::min(at, RecordCount() - 1));
     } else if (m_state == State::Edit) {
@@ -178,6 +177,13 @@ void TObektTable::Cancel() {
         m_state = State::Browse;
         emit dataChanged(index(m_current, 0), index(m_current, colIme));
     }
+}
+
+void TObektTable::eraseRow(int at) {
+    const TScopedFlag changing(m_changing);
+    beginRemoveRows({}, at, at);
+    m_rows.erase(m_rows.begin() + at);
+    endRemoveRows();
 }
 
 void TObektTable::Delete() {
@@ -191,8 +197,7 @@ void TObektTable::Delete() {
         Cancel();
     const Row& row = m_rows[size_t(m_current)];
     try {
-        if (!m_dm.trObekt.InTransaction())
-            m_dm.trObekt.StartTransaction();
+        m_dm.trObekt.StartIfInactive();
         if (const qint64 n = seriesUsing(row.id); n > 0) {
             fail(Exception(QStringLiteral("Обектът „%1“ се използва от %2 %3 и не може да бъде "
                                           "изтрит.")
@@ -211,11 +216,7 @@ void TObektTable::Delete() {
         return; // the row stays
     }
     const int at = m_current;
-    m_changing = true;
-    beginRemoveRows({}, at, at);
-    m_rows.erase(m_rows.begin() + at);
-    endRemoveRows();
-    m_changing = false;
+    eraseRow(at);
     setCurrent(m_rows.empty() ? -1 : std::min(at, RecordCount() - 1));
 }
 

@@ -66,6 +66,7 @@ private:
         QString ime;
     };
     void startRow(int at);
+    void eraseRow(int at);
     void OBEKTAfterInsert();
     // false: the pending row was discarded instead of stored (an empty name).
     bool OBEKTBeforePost();

@@ -1,6 +1,7 @@
 #include "objects/TfrmObekt.h"
 
 #include "core/Exception.h"
+#include "core/TScopedFlag.h"
 #include "db/dmmainU.h"
 #include "objects/TObektTable.h"
 #include "widgets/TMessages.h"
@@ -104,8 +105,7 @@ void TfrmObekt::FormCreate() {
     try {
         if (!m_dm.dbNUV.Connected())
             m_dm.dbNUV.Open();
-        if (!m_dm.trObekt.InTransaction())
-            m_dm.trObekt.StartTransaction();
+        m_dm.trObekt.StartIfInactive();
         OBEKT->Open();
     } catch (const Exception& e) {
         throw DatabaseError(QStringLiteral("Обектите не могат да бъдат прочетени от базата данни."),
@@ -147,10 +147,9 @@ void TfrmObekt::editNewRow(void (TObektTable::*start)()) {
 }
 
 void TfrmObekt::followTable(int row) {
-    m_following = true;
+    const TScopedFlag following(m_following);
     if (row >= 0)
         DBGrid1->setCurrentIndex(OBEKT->index(row, TObektTable::colIme));
-    m_following = false;
 }
 
 void TfrmObekt::deleteWithConfirmation() {

@@ -16,10 +16,6 @@ public:
     ~TfrmObekt() override;
 
     TObektTable* OBEKT;
-    QWidget* DBNavigator1;
-    QToolButton *nbFirst, *nbPrior, *nbNext, *nbLast, *nbInsert, *nbDelete, *nbEdit, *nbPost,
-        *nbCancel, *nbRefresh;
-    QTableView* DBGrid1;
 
     void deleteWithConfirmation();
 
@@ -33,6 +29,11 @@ private:
     // Puts the text of an open cell editor into its row and closes the editor.
     void commitEditor();
     void editNewRow(void (TObektTable::*start)());
+
+    QWidget* DBNavigator1;
+    QToolButton *nbFirst, *nbPrior, *nbNext, *nbLast, *nbInsert, *nbDelete, *nbEdit, *nbPost,
+        *nbCancel, *nbRefresh;
+    QTableView* DBGrid1;
 
     TdmMain& m_dm;
     bool m_following = false;

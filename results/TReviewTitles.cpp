@@ -1,18 +1,11 @@
 #include "results/TReviewTitles.h"
 
-#include "core/TimeStamp.h"
-
 #include <cmath>
 
 namespace {
 
 bool empty(const QVariant& v) {
     return !v.isValid() || v.isNull();
-}
-
-// An empty timestamp counts as 0.
-QDateTime moment(const QVariant& v) {
-    return empty(v) ? QDateTime() : v.toDateTime();
 }
 
 QString text(const QVariant& v) {
@@ -22,16 +15,6 @@ QString text(const QVariant& v) {
 const QString kCrLf = QStringLiteral("\r\n");
 
 } // namespace
-
-TReviewCalc::TReviewCalc(const QVariant& maxValue, const QVariant& startA,
-                         const QVariant& timeOfMax)
-    : m_max(empty(maxValue) ? 0.0 : maxValue.toDouble()),
-      m_s(TimeStamp::spanSeconds(moment(startA), moment(timeOfMax))) {
-    if (m_s != 0) {
-        m_speed = m_max / double(m_s);
-        m_vreme = QString::number(m_s);
-    }
-}
 
 long long TReviewTitles::roundHalfEven(double value) {
     return std::llrint(
@@ -46,20 +29,21 @@ QString TReviewTitles::numberLine(const TSeriesInfo& series, const QVariant& run
 }
 
 QString TReviewTitles::basic(const TSeriesInfo& series, const QVariant& runId,
-                             const TReviewCalc& calc) const {
+                             const TRunSummary& calc) const {
     return text(series.komentar) + kCrLf + numberLine(series, runId) + kCrLf +
-           QStringLiteral("Максимална стойност: ") + F(calc.maxValue()) + QStringLiteral("   ") +
-           QStringLiteral("Време на измерването : ") + calc.vreme() + QStringLiteral(" (sec.)") +
-           kCrLf + QStringLiteral("   ") + QStringLiteral("Скорост : ") +
-           F(calc.speed().value_or(0.0)) + QStringLiteral(" (kN/sec.)");
+           QStringLiteral("Максимална стойност: ") + F(calc.maxValue().value_or(0.0)) +
+           QStringLiteral("   ") + QStringLiteral("Време на измерването : ") + calc.vreme() +
+           QStringLiteral(" (sec.)") + kCrLf + QStringLiteral("   ") +
+           QStringLiteral("Скорост : ") + F(calc.speed().value_or(0.0)) +
+           QStringLiteral(" (kN/sec.)");
 }
 
 std::optional<QString> TReviewTitles::typed(const TSeriesInfo& series, const QVariant& runId,
-                                            const TReviewCalc& calc) const {
+                                            const TRunSummary& calc) const {
     const double multi = empty(series.multi) ? 0.0 : series.multi.toDouble();
     if (multi == 0 || calc.seconds() == 0)
         return std::nullopt;
-    const double max = calc.maxValue();
+    const double max = calc.maxValue().value_or(0.0);
     const double s = double(calc.seconds());
     const QString time =
         QStringLiteral("Време на измерването : ") + calc.vreme() + QStringLiteral(" (sec.)");
@@ -74,6 +58,6 @@ std::optional<QString> TReviewTitles::typed(const TSeriesInfo& series, const QVa
 }
 
 QString TReviewTitles::title(const TSeriesInfo& series, const QVariant& runId,
-                             const TReviewCalc& calc) const {
+                             const TRunSummary& calc) const {
     return typed(series, runId, calc).value_or(basic(series, runId, calc));
 }

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <optional>
 
-// The computed values of a run in the grouping window, from its aggregate row
-// (largest value, first sample time) and its time of maximum.
+// The computed values of a run in the grouping and review windows, from its
+// aggregate row (largest value, first sample time) and its time of maximum.
 class TRunSummary {
 public:
     // Null variants are empty values.

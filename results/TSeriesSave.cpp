@@ -7,11 +7,6 @@ namespace TSeriesSave {
 
 namespace {
 
-void inTransaction(TIBQuery& q) {
-    if (!q.Transaction().InTransaction())
-        q.Transaction().StartTransaction();
-}
-
 void exec(TIBQuery& q, const char* sql, const QList<QVariant>& values) {
     q.setSQL(QString::fromLatin1(sql));
     q.setParams(values);
@@ -48,7 +43,7 @@ QList<int> runIds(const QList<QVariant>& ids) {
 // length of an "in" list never applies, and the series stays one transaction.
 int save(TIBQuery& q, const QDate& day, const QString& comment, int multiplierId, int objectId,
          const QList<QVariant>& ids) {
-    inTransaction(q);
+    q.Transaction().StartIfInactive();
     q.setSQL(QString::fromLatin1(kInsertSql));
     q.setParams({day, comment, multiplierId, objectId});
     q.Open();
@@ -60,7 +55,7 @@ int save(TIBQuery& q, const QDate& day, const QString& comment, int multiplierId
 }
 
 void deleteRun(TIBQuery& q, int runId) {
-    inTransaction(q);
+    q.Transaction().StartIfInactive();
     exec(q, kDeleteSamplesSql, {runId});
     exec(q, kDeleteRunSql, {runId});
 }

@@ -1,11 +1,14 @@
 #include "review/TfrmViewer.h"
 
+#include "core/Exception.h"
+#include "core/TScopedFlag.h"
 #include "db/TQueryModel.h"
 #include "db/TRunData.h"
 #include "db/dmmainU.h"
 #include "review/TChartPrintPreview.h"
 #include "review/TDateFilterEdit.h"
 #include "review/TViewerReports.h"
+#include "widgets/ChoiceList.h"
 #include "widgets/TChartTitle.h"
 #include "widgets/TDBGrid.h"
 #include "widgets/TMessages.h"
@@ -225,16 +228,9 @@ QString TfrmViewer::devName(int row) const {
 }
 
 void TfrmViewer::fillObjects() {
-    m_filling = true;
-    cbObekt->clear();
-    if (qryobekt.Active()) {
-        const int id = qryobekt.FieldIndex(QStringLiteral("OBEKT_ID")),
-                  ime = qryobekt.FieldIndex(QStringLiteral("IME"));
-        for (int r = 0; r < qryobekt.RecordCount(); ++r)
-            cbObekt->addItem(qryobekt.Value(r, ime).toString(), qryobekt.Value(r, id));
-    }
-    cbObekt->setCurrentIndex(mdFilter.obekt_id ? cbObekt->findData(*mdFilter.obekt_id) : -1);
-    m_filling = false;
+    const TScopedFlag filling(m_filling);
+    fillChoices(*cbObekt, qryobekt.Choices(QStringLiteral("OBEKT_ID"), QStringLiteral("IME")),
+                mdFilter.obekt_id);
 }
 
 void TfrmViewer::closeDetails() {
@@ -261,9 +257,7 @@ void TfrmViewer::Button1Click() {
         for (TIBQuery* q :
              {&qryCalc2, &qryCalc, &qryMesDe, &qryMesDe2, &qryMes, &qryobekt, &qryRes})
             q->Close();
-        if (m_dm.trMain.InTransaction())
-            m_dm.trMain.Rollback();
-        m_dm.trMain.StartTransaction();
+        m_dm.trMain.Restart();
         qryRes.setSQL(sql);
         qryRes.setParams(mdFilter.values());
         qryRes.Open();
@@ -298,12 +292,13 @@ void TfrmViewer::Button1Click() {
 
 void TfrmViewer::Button2Click() {
     mdFilter = TReviewFilter();
-    m_filling = true;
-    edData->clear();
-    edNomer->clear();
-    cbObekt->setCurrentIndex(-1);
-    edKomentar->clear();
-    m_filling = false;
+    {
+        const TScopedFlag filling(m_filling);
+        edData->clear();
+        edNomer->clear();
+        cbObekt->setCurrentIndex(-1);
+        edKomentar->clear();
+    }
     closeSeriesList();
 }
 
@@ -407,9 +402,9 @@ QVariant TfrmViewer::runId() const {
     return qryMes.FieldByName(QStringLiteral("MES_ID"));
 }
 
-TReviewCalc TfrmViewer::calc() const {
+TRunSummary TfrmViewer::calc() const {
     const bool have = qryCalc.Active() && qryCalc.RecordCount() > 0;
-    return TReviewCalc(have ? qryCalc.FieldByName(QStringLiteral("MAX_VALUE")) : QVariant(),
+    return TRunSummary(have ? qryCalc.FieldByName(QStringLiteral("MAX_VALUE")) : QVariant(),
                        have ? qryCalc.FieldByName(QStringLiteral("STARTA")) : QVariant(),
                        qryCalc2.Active() && qryCalc2.RecordCount() > 0
                            ? qryCalc2.FieldByName(QStringLiteral("MIN"))

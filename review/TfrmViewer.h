@@ -39,20 +39,6 @@ public:
 
     TReviewFilter mdFilter;
 
-    TDateFilterEdit* edData;
-    QLineEdit* edNomer;
-    QComboBox* cbObekt;
-    QLineEdit* edKomentar;
-    QPushButton* Button1; // "Покажи"
-    QPushButton* Button2; // "Изчисти"
-    QSplitter* Splitter1;
-    TDBGrid* DBGridEh1;   // series
-    TDBGrid* DBGridEh2;   // runs
-    QPushButton* Button3; // "Печат"
-    QChartView* DBChart1;
-    QLineSeries* Series1; // load
-    QLineSeries* Series2; // deformation
-
     const QString& chartTitle() const { return m_title; }
     QString devName(int row) const;
 
@@ -85,7 +71,21 @@ private:
     void setTitle(const QString& title);
     TSeriesInfo series() const;
     QVariant runId() const;
-    TReviewCalc calc() const;
+    TRunSummary calc() const;
+
+    TDateFilterEdit* edData;
+    QLineEdit* edNomer;
+    QComboBox* cbObekt;
+    QLineEdit* edKomentar;
+    QPushButton* Button1; // "Покажи"
+    QPushButton* Button2; // "Изчисти"
+    QSplitter* Splitter1;
+    TDBGrid* DBGridEh1;   // series
+    TDBGrid* DBGridEh2;   // runs
+    QPushButton* Button3; // "Печат"
+    QChartView* DBChart1;
+    QLineSeries* Series1; // load
+    QLineSeries* Series2; // deformation
 
     TdmMain& m_dm;
     std::unique_ptr<TRunChart> m_chart;

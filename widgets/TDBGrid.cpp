@@ -1,6 +1,7 @@
 #include "widgets/TDBGrid.h"
 
 #include "core/TRowCursorModel.h"
+#include "core/TScopedFlag.h"
 #include "widgets/TFindDialog.h"
 #include "widgets/TTwoLevelHeader.h"
 
@@ -46,10 +47,9 @@ void TDBGrid::selectionMoved(const QModelIndex& current) {
 
 void TDBGrid::followQuery() {
     const int row = m_model->currentRow();
-    m_following = true;
+    const TScopedFlag following(m_following);
     if (row >= 0 && row < m_model->rowCount())
         setCurrentIndex(m_model->index(row, std::max(0, currentIndex().column())));
-    m_following = false;
 }
 
 void TDBGrid::fitColumns(int stretchColumn) {

@@ -1,6 +1,7 @@
 #include "widgets/TFormStorage.h"
 
 #include "core/Exception.h"
+#include "core/ProfileFile.h"
 #include "core/U_IniFile.h"
 #include "widgets/TPageControl.h"
 
@@ -43,15 +44,6 @@ QString trimmedText(const QString& s) {
     while (to > from && s.at(to - 1).unicode() <= 0x20)
         --to;
     return s.mid(from, to - from);
-}
-
-// A value that begins and ends with the same quote gets one more pair of
-// double quotes, so that reading it gives it back whole.
-QString quotedIfNeeded(const QString& s) {
-    if (s.size() >= 2 && (s.front() == QLatin1Char('"') || s.front() == QLatin1Char('\'')) &&
-        s.back() == s.front())
-        return QLatin1Char('"') + s + QLatin1Char('"');
-    return s;
 }
 
 // Four integers separated by commas or blanks; a missing or non-numeric one
@@ -523,7 +515,7 @@ void TFormStorage::SaveFormPlacement(bool destroying) {
         const QString v = readValue(p);
         if (p.kind == Kind::Page && v.isEmpty())
             continue; // no key while no page is active
-        keys.append({p.key, quotedIfNeeded(trimmedText(v))});
+        keys.append({p.key, TProfileFile::quotedForWriting(trimmedText(v))});
     }
     if (keys.isEmpty()) {
         Saved = true;

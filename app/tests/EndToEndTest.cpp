@@ -2,6 +2,7 @@
 // the press and one on the Marshall/CBR frame each leave one run behind.
 #include "app/TfrmMain.h"
 #include "db/dmmainU.h"
+#include "testsupport/Child.h"
 #include "testsupport/FakeMessages.h"
 #include "testsupport/GTestQt.h"
 #include "testsupport/QtWait.h"
@@ -46,9 +47,13 @@ TEST(EndToEnd, PressTestRecordsOneScaledRun) {
         // A run opens at the threshold and ends when the specimen breaks.
         ASSERT_TRUE(serveUntil([&] { return w.charts().Series3->count() > 0; }, 10000));
         ASSERT_TRUE(serveUntil(
-            [&] { return QFile::exists(paths.database()) && w.Label11->text().toDouble() > 150; },
+            [&] {
+                return QFile::exists(paths.database()) &&
+                       child<QLabel>(w, "Label11")->text().toDouble() > 150;
+            },
             15000));
-        ASSERT_TRUE(serveUntil([&] { return w.Label11->text().toDouble() < 20; }, 15000));
+        ASSERT_TRUE(
+            serveUntil([&] { return child<QLabel>(w, "Label11")->text().toDouble() < 20; }, 15000));
         w.close();
     }
     const QString out =
@@ -83,8 +88,10 @@ TEST(EndToEnd, MarshallCbrTestRecordsLoadAndDeformation) {
         TfrmMain w(paths, dm);
         w.show();
         ASSERT_EQ(w.activePage(), TPage::Cbr);
-        ASSERT_TRUE(serveUntil([&] { return w.Label15->text().toDouble() > 10; }, 20000));
-        ASSERT_TRUE(serveUntil([&] { return w.Label15->text().toDouble() < 1; }, 20000));
+        ASSERT_TRUE(
+            serveUntil([&] { return child<QLabel>(w, "Label15")->text().toDouble() > 10; }, 20000));
+        ASSERT_TRUE(
+            serveUntil([&] { return child<QLabel>(w, "Label15")->text().toDouble() < 1; }, 20000));
         w.close();
     }
     const QString out =

@@ -4,6 +4,7 @@
 #include "app/TSpeedAtRest.h"
 #include "app/TfrmMain.h"
 #include "db/dmmainU.h"
+#include "testsupport/Child.h"
 #include "testsupport/FakeMessages.h"
 #include "testsupport/GTestQt.h"
 #include "testsupport/TestFiles.h"
@@ -43,8 +44,8 @@ TEST(LiveDisplay, SpeedIsZeroAtRestBetweenRunsAndShownWhenTheLoadMoves) {
         clock.t = clock.t.addMSecs(300);
         s.Reply1 = reading(r);
         w.ProcessPressSample(s);
-        ASSERT_EQ(w.Label12->text(), f.format00(0)) << r;
-        ASSERT_EQ(w.Label18->text(), f.format00(0)) << r;
+        ASSERT_EQ(child<QLabel>(w, "Label12")->text(), f.format00(0)) << r;
+        ASSERT_EQ(child<QLabel>(w, "Label18")->text(), f.format00(0)) << r;
         ASSERT_FALSE(w.charts().Series4->points().isEmpty())
             << readAll(dir.path() + "/prjNUV.log").toStdString();
         ASSERT_EQ(w.charts().Series4->points().last().y(), 0.0);
@@ -55,8 +56,8 @@ TEST(LiveDisplay, SpeedIsZeroAtRestBetweenRunsAndShownWhenTheLoadMoves) {
         s.Reply1 = reading(r);
         w.ProcessPressSample(s);
     }
-    EXPECT_GT(f.controllerNumber(w.Label12->text()).value_or(0), 1.0)
-        << w.Label12->text().toStdString();
+    EXPECT_GT(f.controllerNumber(child<QLabel>(w, "Label12")->text()).value_or(0), 1.0)
+        << child<QLabel>(w, "Label12")->text().toStdString();
     EXPECT_GT(w.charts().Series4->points().last().y(), 1.0);
     EXPECT_TRUE(messages.errors.isEmpty());
 
@@ -98,7 +99,9 @@ TEST(LiveDisplay, NumbersFollowTheOperatorsFormatAndTicksAreRound) {
     TdmMain dm;
     TfrmMain w(AppPaths::in(dir.path()), dm);
     const QChar sep = QLocale::system().decimalPoint().at(0);
-    for (QLabel* l : {w.Label11, w.Label12, w.Label18, w.Label15, w.Label16})
+    for (QLabel* l :
+         {child<QLabel>(w, "Label11"), child<QLabel>(w, "Label12"), child<QLabel>(w, "Label18"),
+          child<QLabel>(w, "Label15"), child<QLabel>(w, "Label16")})
         EXPECT_EQ(l->text(), QString("0") + sep + "0");
     for (QChartView* v : {w.charts().chartPLQ, w.charts().chartCBR}) {
         EXPECT_TRUE(v->chart()->localizeNumbers());
@@ -120,7 +123,7 @@ TEST(LiveDisplay, NumbersFollowTheOperatorsFormatAndTicksAreRound) {
     ASSERT_TRUE(c22 && c23);
     EXPECT_EQ(c22->text(), "Натоварване N");
     EXPECT_EQ(c23->text(), "Деформация mm");
-    EXPECT_EQ(w.Label15->accessibleName(), c22->text());
+    EXPECT_EQ(child<QLabel>(w, "Label15")->accessibleName(), c22->text());
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "testsupport/TestFiles.h"
 #include "widgets/TPageControl.h"
 
+#include "testsupport/Child.h"
 #include "testsupport/GTestQt.h"
 
 #include <QApplication>
@@ -76,30 +77,31 @@ TEST_F(MainWindowX, WheelAndKeysOverTheTabsNeverChangeTheDevicePage) {
         ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
         ASSERT_EQ(w.activePage(), TPage::Cbr);
         for (int notches : {1, -1, 3, -3, -1, -1, 2}) {
-            turnWheel(w.PageControl1->tabBar(), notches);
+            turnWheel(child<TPageControl>(w, "PageControl1")->tabBar(), notches);
             serveFor(30);
             ASSERT_EQ(w.activePage(), TPage::Cbr) << "wheel " << notches;
         }
-        turnWheel(w.PageControl1, -2); // over the page itself
-        w.PageControl1->setFocus();
+        turnWheel(child<TPageControl>(w, "PageControl1"), -2); // over the page itself
+        child<TPageControl>(w, "PageControl1")->setFocus();
         for (Qt::KeyboardModifiers mod : {Qt::KeyboardModifiers(Qt::ControlModifier),
                                           Qt::ControlModifier | Qt::ShiftModifier}) {
-            QTest::keyClick(w.PageControl1, Qt::Key_Tab, mod);
-            QTest::keyClick(w.PageControl1, Qt::Key_PageDown, Qt::ControlModifier);
+            QTest::keyClick(child<TPageControl>(w, "PageControl1"), Qt::Key_Tab, mod);
+            QTest::keyClick(child<TPageControl>(w, "PageControl1"), Qt::Key_PageDown,
+                            Qt::ControlModifier);
         }
-        w.PageControl1->tabBar()->setFocus();
-        QTest::keyClick(w.PageControl1->tabBar(), Qt::Key_Left);
-        QTest::keyClick(w.PageControl1->tabBar(), Qt::Key_Right);
+        child<TPageControl>(w, "PageControl1")->tabBar()->setFocus();
+        QTest::keyClick(child<TPageControl>(w, "PageControl1")->tabBar(), Qt::Key_Left);
+        QTest::keyClick(child<TPageControl>(w, "PageControl1")->tabBar(), Qt::Key_Right);
         serveFor(50);
         EXPECT_EQ(w.activePage(), TPage::Cbr);
         screenshot(w, "frmMain-cbr");
 
         // A click on the measuring tab is a deliberate choice.
-        QTabBar* bar = w.PageControl1->tabBar();
+        QTabBar* bar = child<TPageControl>(w, "PageControl1")->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
         EXPECT_EQ(w.activePage(), TPage::Press);
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
-        w.PageControl1->setActivePage(w.TabSheet1);
+        child<TPageControl>(w, "PageControl1")->setActivePage(child<QWidget>(w, "TabSheet1"));
         w.close();
     }
     EXPECT_TRUE(readAll(paths().settings()).contains("PageControl1_ActivePage=TabSheet1\r\n"));
@@ -119,7 +121,7 @@ TEST_F(MainWindowX, PortDialogHasADialogsSizeSitsOnTheMainWindowAndKeepsThePortI
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     serveFor(500);
     screenshot(w, "frmMain");
-    ASSERT_EQ(w.lblCom->text(), "3");
+    ASSERT_EQ(child<TClickLabel>(w, "lblCom")->text(), "3");
 
     QRect dialogFrame;
     QString selected;
@@ -134,16 +136,17 @@ TEST_F(MainWindowX, PortDialogHasADialogsSizeSitsOnTheMainWindowAndKeepsThePortI
         serveUntil([&] { return dlg->frameGeometry() != dlg->geometry(); }, 3000);
         serveFor(300);
         dialogFrame = dlg->frameGeometry();
-        selected = dlg->ComComboBox1->currentText();
-        for (int i = 0; i < dlg->ComComboBox1->count(); ++i)
-            entries.append(dlg->ComComboBox1->itemText(i));
+        selected = child<QComboBox>(*dlg, "ComComboBox1")->currentText();
+        for (int i = 0; i < child<QComboBox>(*dlg, "ComComboBox1")->count(); ++i)
+            entries.append(child<QComboBox>(*dlg, "ComComboBox1")->itemText(i));
         shot = screenshot(*dlg, "frmComPort");
         QTest::keyClick(dlg, Qt::Key_Return); // Enter confirms the port shown
     });
-    QTest::mouseClick(w.lblCom, Qt::LeftButton);
+    QTest::mouseClick(child<TClickLabel>(w, "lblCom"), Qt::LeftButton);
     EXPECT_EQ(entries, (QStringList{"COM1", "COM10", "COM2", "COM3"}));
     EXPECT_EQ(selected, "COM3");
-    EXPECT_EQ(w.lblCom->text(), "3") << "Enter moved the press to another port";
+    EXPECT_EQ(child<TClickLabel>(w, "lblCom")->text(), "3")
+        << "Enter moved the press to another port";
     ASSERT_TRUE(dialogFrame.isValid());
     EXPECT_LT(dialogFrame.width(), 500);
     EXPECT_LT(dialogFrame.height(), 250);

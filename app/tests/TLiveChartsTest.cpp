@@ -1,6 +1,7 @@
 #include "app/TLiveCharts.h"
 #include "app/TfrmMain.h"
 #include "db/dmmainU.h"
+#include "testsupport/Child.h"
 #include "testsupport/FakeMessages.h"
 #include "testsupport/GTestQt.h"
 #include "testsupport/TestDatabase.h"
@@ -78,23 +79,25 @@ TEST(TfrmMainLive, ZeroingButtons) {
     FakeMessages messages;
     TdmMain dm;
     TfrmMain w(AppPaths::in(dir.path()), dm);
-    w.Label11->setText("12.50");
-    w.Button1->click(); // "Нулиране 2"
+    child<QLabel>(w, "Label11")->setText("12.50");
+    child<QPushButton>(w, "Button1")->click(); // "Нулиране 2"
     EXPECT_EQ(w.ZeroOffset, -12.5);
-    w.Label11->setText("0.00");
-    w.Button1->click(); // pressed again with no load change: the readout stays at zero
+    child<QLabel>(w, "Label11")->setText("0.00");
+    child<QPushButton>(w, "Button1")
+        ->click(); // pressed again with no load change: the readout stays at zero
     EXPECT_EQ(w.ZeroOffset, -12.5);
-    w.Label11->setText("0.75");
-    w.Button1->click(); // a drift shown with the offset in force is taken away as well
+    child<QLabel>(w, "Label11")->setText("0.75");
+    child<QPushButton>(w, "Button1")
+        ->click(); // a drift shown with the offset in force is taken away as well
     EXPECT_EQ(w.ZeroOffset, -13.25);
-    w.Button2->click(); // "Нулиране 1"
+    child<QPushButton>(w, "Button2")->click(); // "Нулиране 1"
     EXPECT_EQ(w.ZeroOffset, 0.0);
-    w.Label11->setText("abc");
-    w.Button1->click();
+    child<QLabel>(w, "Label11")->setText("abc");
+    child<QPushButton>(w, "Button1")->click();
     EXPECT_EQ(w.ZeroOffset, 0.0);
     EXPECT_EQ(messages.errors, QStringList{"'abc' is not a valid floating point value"});
-    EXPECT_EQ(w.Button1->text(), "Нулиране 2");
-    EXPECT_EQ(w.Button2->text(), "Нулиране 1");
+    EXPECT_EQ(child<QPushButton>(w, "Button1")->text(), "Нулиране 2");
+    EXPECT_EQ(child<QPushButton>(w, "Button2")->text(), "Нулиране 1");
 }
 
 } // namespace

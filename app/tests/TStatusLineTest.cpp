@@ -5,6 +5,7 @@
 #include "app/TfrmMain.h"
 #include "core/Win1251.h"
 #include "db/dmmainU.h"
+#include "testsupport/Child.h"
 #include "testsupport/FakeMessages.h"
 #include "testsupport/GTestQt.h"
 #include "testsupport/QtWait.h"
@@ -32,7 +33,8 @@ protected:
                                          "\r\nPageControl1_ActivePage=TabSheet2\r\n");
     }
     bool showsExactly(TfrmMain& w, const QString& text, int timeoutMs = 8000) {
-        return serveUntil([&] { return w.statusLine()->text() == text; }, timeoutMs);
+        return serveUntil([&] { return child<TStatusLine>(w, "lblStatus")->text() == text; },
+                          timeoutMs);
     }
 
     QTemporaryDir m_dir;
@@ -47,23 +49,23 @@ TEST_F(StatusLineTest, PortLostIsShownAndTheDeviceIsUsedAgainWhenItReturns) {
     TfrmMain w(m_paths, dm);
     w.show();
     ASSERT_TRUE(showsExactly(w, QStringLiteral("Връзка с пресата на COM5")))
-        << w.statusLine()->text().toStdString();
-    EXPECT_FALSE(w.statusLine()->alarming());
+        << child<TStatusLine>(w, "lblStatus")->text().toStdString();
+    EXPECT_FALSE(child<TStatusLine>(w, "lblStatus")->alarming());
     const QRegularExpression caption("^noravel PL.{5}$");
     ASSERT_TRUE(serveUntil([&] { return caption.match(w.windowTitle()).hasMatch(); }))
         << w.windowTitle().toStdString();
 
     sim.reset(); // the adapter is pulled out
     ASSERT_TRUE(showsExactly(w, QStringLiteral("Връзката с COM5 е загубена")))
-        << w.statusLine()->text().toStdString();
-    EXPECT_TRUE(w.statusLine()->alarming());
+        << child<TStatusLine>(w, "lblStatus")->text().toStdString();
+    EXPECT_TRUE(child<TStatusLine>(w, "lblStatus")->alarming());
     EXPECT_EQ(w.windowTitle(), QStringLiteral("noravel Връзката с COM5 е загубена"));
     EXPECT_TRUE(w.acquisitionRunning());
 
     sim = std::make_unique<SimProcess>(m_dir.path(), 5, QStringList{"--scenario", "idle"});
     ASSERT_TRUE(showsExactly(w, QStringLiteral("Връзка с пресата на COM5")))
-        << w.statusLine()->text().toStdString();
-    EXPECT_FALSE(w.statusLine()->alarming());
+        << child<TStatusLine>(w, "lblStatus")->text().toStdString();
+    EXPECT_FALSE(child<TStatusLine>(w, "lblStatus")->alarming());
     EXPECT_TRUE(serveUntil([&] { return caption.match(w.windowTitle()).hasMatch(); }))
         << w.windowTitle().toStdString();
     w.close();
@@ -76,8 +78,8 @@ TEST_F(StatusLineTest, NoPortIsSaidInPlainWords) {
     TfrmMain w(m_paths, dm);
     w.show();
     ASSERT_TRUE(showsExactly(w, QStringLiteral("Няма връзка с пресата на COM0")))
-        << w.statusLine()->text().toStdString();
-    EXPECT_TRUE(w.statusLine()->alarming());
+        << child<TStatusLine>(w, "lblStatus")->text().toStdString();
+    EXPECT_TRUE(child<TStatusLine>(w, "lblStatus")->alarming());
     w.close();
 }
 
@@ -97,15 +99,15 @@ TEST_F(StatusLineTest, RefusedRecordingIsShownUntilTheHeldSamplesAreWritten) {
         run = w.recorder().StartRun(1);
         for (int i = 1; i <= 3; ++i)
             w.recorder().AddSample(run, 1, 10.0 * i, 0);
-        const QString text = w.statusLine()->text();
+        const QString text = child<TStatusLine>(w, "lblStatus")->text();
         EXPECT_TRUE(text.startsWith(
             QStringLiteral("Базата данни не приема записи: файлът на базата данни не може да "
                            "бъде отворен. Задържани проби: 3")))
             << text.toStdString();
-        EXPECT_TRUE(w.statusLine()->alarming());
+        EXPECT_TRUE(child<TStatusLine>(w, "lblStatus")->alarming());
         // The engine's own text is in the tooltip, for the maintainer.
-        EXPECT_TRUE(w.statusLine()->toolTip().contains("gone/NUV.GDB"))
-            << w.statusLine()->toolTip().toStdString();
+        EXPECT_TRUE(child<TStatusLine>(w, "lblStatus")->toolTip().contains("gone/NUV.GDB"))
+            << child<TStatusLine>(w, "lblStatus")->toolTip().toStdString();
         // However long the text, the window keeps its size.
         EXPECT_LE(w.minimumSizeHint().width(), 640);
         EXPECT_TRUE(m_messages.errors.isEmpty());
@@ -114,7 +116,8 @@ TEST_F(StatusLineTest, RefusedRecordingIsShownUntilTheHeldSamplesAreWritten) {
         // Tried again once a second, without anything else happening.
         ASSERT_TRUE(serveUntil([&] { return !w.recorder().failing(); }, 5000))
             << w.recorder().cause().toStdString();
-        EXPECT_FALSE(w.statusLine()->text().contains(QStringLiteral("Базата данни")));
+        EXPECT_FALSE(
+            child<TStatusLine>(w, "lblStatus")->text().contains(QStringLiteral("Базата данни")));
 
         // Refused again just before the program is closed: the close path
         // tries the held samples once more.

@@ -1,4 +1,5 @@
 #include "app/TfrmComPort.h"
+#include "testsupport/Child.h"
 #include "testsupport/FakeMessages.h"
 #include "testsupport/GTestQt.h"
 
@@ -21,16 +22,16 @@ TEST(TfrmComPort, ListsSortedAsTextWithTheFirstSelected) {
         QFile::link("/dev/null", dir.path() + "/ports/" + name);
     TfrmComPort dlg(AppPaths::in(dir.path()), ComPortMap(dir.path() + "/ports"), {});
     EXPECT_EQ(dlg.windowTitle(), "(COM) порт");
-    EXPECT_EQ(dlg.Label1->text(), "(COM) Порт :");
-    ASSERT_EQ(dlg.ComComboBox1->count(), 3);
-    EXPECT_EQ(dlg.ComComboBox1->itemText(0), "COM1");
-    EXPECT_EQ(dlg.ComComboBox1->itemText(1), "COM10");
-    EXPECT_EQ(dlg.ComComboBox1->itemText(2), "COM2");
-    EXPECT_EQ(dlg.ComComboBox1->currentIndex(), 0);
-    EXPECT_FALSE(dlg.ComComboBox1->isEditable());
-    EXPECT_TRUE(dlg.BitBtn1->isDefault());
-    EXPECT_TRUE(dlg.BitBtn1->isEnabled());
-    EXPECT_EQ(dlg.BitBtn2->text(), "Отказ");
+    EXPECT_EQ(child<QLabel>(dlg, "Label1")->text(), "(COM) Порт :");
+    ASSERT_EQ(child<QComboBox>(dlg, "ComComboBox1")->count(), 3);
+    EXPECT_EQ(child<QComboBox>(dlg, "ComComboBox1")->itemText(0), "COM1");
+    EXPECT_EQ(child<QComboBox>(dlg, "ComComboBox1")->itemText(1), "COM10");
+    EXPECT_EQ(child<QComboBox>(dlg, "ComComboBox1")->itemText(2), "COM2");
+    EXPECT_EQ(child<QComboBox>(dlg, "ComComboBox1")->currentIndex(), 0);
+    EXPECT_FALSE(child<QComboBox>(dlg, "ComComboBox1")->isEditable());
+    EXPECT_TRUE(child<QPushButton>(dlg, "BitBtn1")->isDefault());
+    EXPECT_TRUE(child<QPushButton>(dlg, "BitBtn1")->isEnabled());
+    EXPECT_EQ(child<QPushButton>(dlg, "BitBtn2")->text(), "Отказ");
 
     // The machine's devices follow the ports/ links by their COM names.
     EXPECT_EQ(TfrmComPort::portNames(ComPortMap(dir.path() + "/ports"), {"ttyUSB0", "ttyS1"}),
@@ -41,10 +42,10 @@ TEST(TfrmComPort, EmptyListCannotBeConfirmedAndCancelReturnsCancel) {
     QTemporaryDir dir;
     FakeMessages messages;
     TfrmComPort dlg(AppPaths::in(dir.path()), ComPortMap(dir.path() + "/ports"), {});
-    EXPECT_EQ(dlg.ComComboBox1->count(), 0);
-    EXPECT_FALSE(dlg.BitBtn1->isEnabled());
+    EXPECT_EQ(child<QComboBox>(dlg, "ComComboBox1")->count(), 0);
+    EXPECT_FALSE(child<QPushButton>(dlg, "BitBtn1")->isEnabled());
     dlg.show();
-    dlg.BitBtn2->click();
+    child<QPushButton>(dlg, "BitBtn2")->click();
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
 }
 

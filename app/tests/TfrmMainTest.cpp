@@ -2,6 +2,7 @@
 #include "app/TClickLabel.h"
 #include "app/TfrmComPort.h"
 #include "db/dmmainU.h"
+#include "testsupport/Child.h"
 #include "testsupport/FakeMessages.h"
 #include "testsupport/GTestQt.h"
 #include "testsupport/QtWait.h"
@@ -40,8 +41,9 @@ void answerPortDialog(const QString& entry, bool confirm) {
         timer->deleteLater();
         timer->stop();
         if (!entry.isEmpty())
-            dlg->ComComboBox1->setCurrentText(entry);
-        (confirm ? dlg->BitBtn1 : dlg->BitBtn2)->click();
+            child<QComboBox>(*dlg, "ComComboBox1")->setCurrentText(entry);
+        (confirm ? child<QPushButton>(*dlg, "BitBtn1") : child<QPushButton>(*dlg, "BitBtn2"))
+            ->click();
     });
     timer->start();
 }
@@ -53,24 +55,27 @@ TEST(TfrmMain, DesignStateBeforeShowing) {
     TdmMain dm;
     TfrmMain w(AppPaths::in(dir.path()), dm);
     EXPECT_EQ(w.windowTitle(), QString());
-    EXPECT_EQ(w.lblCom->text(), "0");
-    EXPECT_TRUE(w.lblCom->font().bold());
-    EXPECT_EQ(w.PageControl1->currentWidget(), w.TabSheet2);
+    EXPECT_EQ(child<TClickLabel>(w, "lblCom")->text(), "0");
+    EXPECT_TRUE(child<TClickLabel>(w, "lblCom")->font().bold());
+    EXPECT_EQ(child<TPageControl>(w, "PageControl1")->currentWidget(),
+              child<QWidget>(w, "TabSheet2"));
     EXPECT_EQ(w.activePage(), TPage::Press);
     // Only the measuring tab can be seen.
-    EXPECT_FALSE(w.PageControl1->isTabVisible(0));
-    EXPECT_TRUE(w.PageControl1->isTabVisible(1));
-    EXPECT_FALSE(w.PageControl1->isTabVisible(2));
-    EXPECT_EQ(w.PageControl1->tabText(1), "ИЗМЕРВАНЕ");
-    for (TClickLabel* l : {w.Label1, w.lblCom, w.Label13, w.Label14, w.Label17})
+    EXPECT_FALSE(child<TPageControl>(w, "PageControl1")->isTabVisible(0));
+    EXPECT_TRUE(child<TPageControl>(w, "PageControl1")->isTabVisible(1));
+    EXPECT_FALSE(child<TPageControl>(w, "PageControl1")->isTabVisible(2));
+    EXPECT_EQ(child<TPageControl>(w, "PageControl1")->tabText(1), "ИЗМЕРВАНЕ");
+    for (TClickLabel* l : {child<TClickLabel>(w, "Label1"), child<TClickLabel>(w, "lblCom"),
+                           child<TClickLabel>(w, "Label13"), child<TClickLabel>(w, "Label14"),
+                           child<TClickLabel>(w, "Label17")})
         EXPECT_EQ(l->cursor().shape(), Qt::PointingHandCursor) << l->objectName().toStdString();
-    EXPECT_EQ(w.Label13->text(), "Групиране");
-    EXPECT_EQ(w.Label14->text(), "Преглед");
-    EXPECT_EQ(w.Label17->text(), "Обекти");
+    EXPECT_EQ(child<TClickLabel>(w, "Label13")->text(), "Групиране");
+    EXPECT_EQ(child<TClickLabel>(w, "Label14")->text(), "Преглед");
+    EXPECT_EQ(child<TClickLabel>(w, "Label17")->text(), "Обекти");
     EXPECT_EQ(w.ZeroOffset, 0.0);
-    EXPECT_TRUE(w.edPstart->text().isEmpty());
-    EXPECT_EQ(w.edPstart->accessibleName(), "старт налягане (BAR)");
-    EXPECT_EQ(w.findChild<QWidget*>("edMAddrMM"), w.edMAddrMM);
+    EXPECT_TRUE(child<QLineEdit>(w, "edPstart")->text().isEmpty());
+    EXPECT_EQ(child<QLineEdit>(w, "edPstart")->accessibleName(), "старт налягане (BAR)");
+    EXPECT_EQ(w.findChild<QWidget*>("edMAddrMM"), child<QLineEdit>(w, "edMAddrMM"));
 }
 
 TEST(TfrmMain, PortZeroStartsAThreadThatEndsAtOnce) {
@@ -83,7 +88,7 @@ TEST(TfrmMain, PortZeroStartsAThreadThatEndsAtOnce) {
     EXPECT_TRUE(w.acquisitionRunning());
     serveFor(300);
     EXPECT_EQ(w.windowTitle(), QString());
-    EXPECT_EQ(w.Label11->text(), "0"); // reset by the thread's start
+    EXPECT_EQ(child<QLabel>(w, "Label11")->text(), "0"); // reset by the thread's start
     w.close();
     EXPECT_FALSE(w.acquisitionRunning());
 }
@@ -95,7 +100,7 @@ TEST(TfrmMain, CaptionFollowsTheSimulatorsReplies) {
     makeTestDatabase(dir.path() + "/NUV.GDB");
     TdmMain dm;
     TfrmMain w(AppPaths::in(dir.path()), dm);
-    w.lblCom->setText("3");
+    child<TClickLabel>(w, "lblCom")->setText("3");
     w.show();
     ASSERT_TRUE(serveUntil([&] { return w.windowTitle().startsWith("noravel PL"); }));
     const QString first = w.windowTitle();
@@ -105,17 +110,17 @@ TEST(TfrmMain, CaptionFollowsTheSimulatorsReplies) {
     EXPECT_EQ(w.windowTitle().size(), QStringLiteral("noravel PL000.0").size());
 
     // The settings page polls nothing; going back to the press page resumes.
-    w.PageControl1->setCurrentWidget(w.TabSheet3);
+    child<TPageControl>(w, "PageControl1")->setCurrentWidget(child<QWidget>(w, "TabSheet3"));
     serveFor(700);
     const auto idleCount = sim.commands().size();
     serveFor(700);
     EXPECT_EQ(sim.commands().size(), idleCount);
-    w.PageControl1->setCurrentWidget(w.TabSheet2);
+    child<TPageControl>(w, "PageControl1")->setCurrentWidget(child<QWidget>(w, "TabSheet2"));
     ASSERT_TRUE(serveUntil([&] { return sim.commands().size() > idleCount + 2; }));
 
     // The port label restarts acquisition, also when the dialog is cancelled.
     answerPortDialog(QString(), false);
-    w.lblCom->clicked();
+    child<TClickLabel>(w, "lblCom")->clicked();
     EXPECT_TRUE(w.acquisitionRunning());
     w.close();
     EXPECT_FALSE(w.acquisitionRunning());
@@ -143,7 +148,7 @@ TEST(TfrmMainState, ClosingWritesTheExampleSectionByteForByte) {
                          w.frameGeometry().bottom() - w.geometry().bottom());
         w.move(508, 270);
         w.resize(656 - m.left() - m.right(), 603 - m.top() - m.bottom());
-        w.lblCom->setText("1");
+        child<TClickLabel>(w, "lblCom")->setText("1");
         w.close();
     }
     const QByteArray screen = TFormStorage::screenSuffix().toLatin1();
@@ -188,10 +193,10 @@ TEST(TfrmMainState, RestoredEditsPagesAndPort) {
         TdmMain dm;
         TfrmMain w(paths, dm);
         w.show();
-        EXPECT_EQ(w.edPstart->text(), "12");
-        EXPECT_EQ(w.edMstart->text(), "\"5\"");
+        EXPECT_EQ(child<QLineEdit>(w, "edPstart")->text(), "12");
+        EXPECT_EQ(child<QLineEdit>(w, "edMstart")->text(), "\"5\"");
         EXPECT_EQ(w.activePage(), TPage::Cbr);
-        EXPECT_EQ(w.lblCom->text(), "7");
+        EXPECT_EQ(child<TClickLabel>(w, "lblCom")->text(), "7");
         EXPECT_TRUE(w.windowState() & Qt::WindowMaximized);
         w.showMinimized();
         w.close();
@@ -206,7 +211,7 @@ TEST(TfrmMainState, RestoredEditsPagesAndPort) {
     // Closed minimized: the program starts minimized; an unknown page leaves none active.
     EXPECT_TRUE(again.windowState() & Qt::WindowMinimized);
     EXPECT_EQ(again.activePage(), TPage::None);
-    EXPECT_EQ(again.PageControl1->activePage(), nullptr);
+    EXPECT_EQ(child<TPageControl>(again, "PageControl1")->activePage(), nullptr);
     again.close();
     // With no page active no key is written, so the old value stays.
     EXPECT_TRUE(readAll(paths.settings()).contains("PageControl1_ActivePage=TabSheet9\r\n"));
@@ -224,23 +229,24 @@ TEST(TfrmMainState, PortChoiceRestartsOnTheChosenPortAndSurvivesARestart) {
         TfrmMain w(paths, dm);
         w.SystemPorts = [] { return QStringList{"ttyS0"}; };
         w.show();
-        EXPECT_EQ(w.lblCom->text(), "0");
+        EXPECT_EQ(child<TClickLabel>(w, "lblCom")->text(), "0");
 
         answerPortDialog(QString(), /*confirm*/ false);
-        w.lblCom->clicked();
-        EXPECT_EQ(w.lblCom->text(), "0"); // cancelled: same port, acquisition restarted
+        child<TClickLabel>(w, "lblCom")->clicked();
+        EXPECT_EQ(child<TClickLabel>(w, "lblCom")->text(),
+                  "0"); // cancelled: same port, acquisition restarted
         EXPECT_TRUE(w.acquisitionRunning());
 
         answerPortDialog("COM12", true);
-        w.Label1->clicked();
-        EXPECT_EQ(w.lblCom->text(), "12");
+        child<TClickLabel>(w, "Label1")->clicked();
+        EXPECT_EQ(child<TClickLabel>(w, "lblCom")->text(), "12");
         ASSERT_TRUE(serveUntil([&] { return w.windowTitle().startsWith("noravel "); }));
         w.close();
     }
     TdmMain dm2;
     TfrmMain again(paths, dm2);
     again.show();
-    EXPECT_EQ(again.lblCom->text(), "12");
+    EXPECT_EQ(child<TClickLabel>(again, "lblCom")->text(), "12");
     ASSERT_TRUE(serveUntil([&] { return again.windowTitle().startsWith("noravel "); }));
     again.close();
     EXPECT_TRUE(messages.errors.isEmpty());
@@ -258,7 +264,7 @@ TEST(TfrmMainState, MissingDatabaseGivesOneMessageAndNoAcquisitionUntilAPortChoi
     EXPECT_FALSE(w.acquisitionRunning());
     EXPECT_TRUE(w.isVisible());
     answerPortDialog(QString(), false);
-    w.lblCom->clicked();
+    child<TClickLabel>(w, "lblCom")->clicked();
     EXPECT_TRUE(w.acquisitionRunning());
     w.close();
 }
@@ -287,7 +293,7 @@ TEST(TfrmMainState, SignalWhileThePortDialogIsOpenClosesAndStartsNothing) {
         w.CloseOnSignal();
     });
     timer->start();
-    w.lblCom->clicked();
+    child<TClickLabel>(w, "lblCom")->clicked();
     EXPECT_TRUE(dialogSeen);
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(w.acquisitionRunning());

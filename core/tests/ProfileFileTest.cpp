@@ -48,6 +48,18 @@ TEST_F(ProfileFileTest, ReadingRules) {
     EXPECT_EQ(f.value("other", "upp"), "1");
 }
 
+// A value in quotes is written in one more pair and read back whole; a lone
+// quote or quotes that do not pair stay as they are.
+TEST_F(ProfileFileTest, QuotedValuesComeBackWhole) {
+    TProfileFile f(path());
+    for (const QString& v : {QString("\"a b\""), QString("'x'"), QString("''"), QString("\""),
+                             QString("\"x'"), QString("plain"), QString()}) {
+        ASSERT_TRUE(f.writeString("s", "k", TProfileFile::quotedForWriting(v)));
+        TProfileFile again(path());
+        EXPECT_EQ(again.value("s", "k"), v) << v.toStdString();
+    }
+}
+
 TEST_F(ProfileFileTest, ReadFloatFallsBackSilently) {
     writeAll(path(), "[dev]\r\nupp=52,2\r\ndownn=abc\r\nmaxstart=60\r\nempty=\r\n");
     T_IniFile ini(path(), TFormats(QLocale::c()));

@@ -1,6 +1,7 @@
 #include "grouping/TfrmGroup.h"
 #include "db/dmmainU.h"
 #include "results/TSeriesSave.h"
+#include "testsupport/ChartCurves.h"
 #include "testsupport/FakeMessages.h"
 #include "testsupport/GTestQt.h"
 #include "testsupport/TestDatabase.h"
@@ -50,7 +51,8 @@ protected:
     }
 
     void select(TfrmGroup& w, int row) {
-        w.DBGrid1->setCurrentIndex(w.DBGrid1->model()->index(row, 0));
+        auto* grid = child<TDBGrid>(w, "DBGrid1");
+        grid->setCurrentIndex(grid->model()->index(row, 0));
     }
 
     QTemporaryDir m_dir;
@@ -67,50 +69,50 @@ TEST_F(GroupTest, WorkedValuesAndTheRunsAroundThem) {
     run(9, 7, {{0, 1.0, 1}});                                     // an unknown device
     auto w = open();
     EXPECT_EQ(w->windowTitle(), "Групиране на графики");
-    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 5);
+    EXPECT_EQ(child<TDBGrid>(*w, "DBGrid1")->model()->rowCount(), 5);
     EXPECT_EQ(w->qryMes.FieldByName("MES_ID").toInt(), 5); // the lowest id is current
-    EXPECT_EQ(w->DBText1->text(), "181.4");
-    EXPECT_EQ(w->DBText2->text(), "90");
-    EXPECT_EQ(w->DBText3->text(), "2.02");
+    EXPECT_EQ(child<QLabel>(*w, "DBText1")->text(), "181.4");
+    EXPECT_EQ(child<QLabel>(*w, "DBText2")->text(), "90");
+    EXPECT_EQ(child<QLabel>(*w, "DBText3")->text(), "2.02");
     EXPECT_EQ(w->chartTitle(), "Максимална стойност: 181.40\r\nВреме на измерването : 90 (sec.)\r\n"
                                "Скорост : 2.02");
-    EXPECT_EQ(w->Series1->count(), 4);
+    EXPECT_EQ(curve(*w, "DBChart1", 0)->count(), 4);
     EXPECT_EQ(w->devName(0), "PLQ-4000");
     EXPECT_EQ(w->devName(4), "");
 
     select(*w, 1);
-    EXPECT_EQ(w->DBText1->text(), "42.0");
-    EXPECT_EQ(w->DBText2->text(), "");
-    EXPECT_EQ(w->DBText3->text(), "");
+    EXPECT_EQ(child<QLabel>(*w, "DBText1")->text(), "42.0");
+    EXPECT_EQ(child<QLabel>(*w, "DBText2")->text(), "");
+    EXPECT_EQ(child<QLabel>(*w, "DBText3")->text(), "");
     EXPECT_EQ(w->chartTitle(),
               "Максимална стойност: 42.00\r\nВреме на измерването :  (sec.)\r\nСкорост : ");
 
     select(*w, 2);
-    EXPECT_EQ(w->DBText1->text(), "");
-    EXPECT_EQ(w->Series1->count(), 0);
+    EXPECT_EQ(child<QLabel>(*w, "DBText1")->text(), "");
+    EXPECT_EQ(curve(*w, "DBChart1", 0)->count(), 0);
     // A run without samples: no axis keeps the range of the run before, and
     // a line says why the chart is empty.
-    const auto* axis = static_cast<QValueAxis*>(w->Series1->attachedAxes().last());
+    const auto* axis = static_cast<QValueAxis*>(curve(*w, "DBChart1", 0)->attachedAxes().last());
     EXPECT_EQ(axis->min(), 0);
     EXPECT_EQ(axis->max(), 1);
-    EXPECT_EQ(w->DBChart1->chart()->axes(Qt::Horizontal).first()->titleText(),
+    EXPECT_EQ(child<QChartView>(*w, "DBChart1")->chart()->axes(Qt::Horizontal).first()->titleText(),
               "Измерването няма записани стойности");
     EXPECT_EQ(w->chartTitle(),
               "Максимална стойност: 0.00\r\nВреме на измерването :  (sec.)\r\nСкорост : ");
 
     select(*w, 3);
-    EXPECT_EQ(w->DBText2->text(), "10"); // the earliest of the two maxima
+    EXPECT_EQ(child<QLabel>(*w, "DBText2")->text(), "10"); // the earliest of the two maxima
 
     // "Избери ->" twice adds one row; another run appends, the first row stays current.
     select(*w, 0);
-    w->Button2->click();
-    w->Button2->click();
+    child<QPushButton>(*w, "Button2")->click();
+    child<QPushButton>(*w, "Button2")->click();
     select(*w, 3);
-    w->Button2->click();
+    child<QPushButton>(*w, "Button2")->click();
     ASSERT_EQ(w->mdSelected->rowCount(), 2);
     EXPECT_EQ(w->mdSelected->item(0, TfrmGroup::fId)->data(Qt::EditRole).toInt(), 5);
     EXPECT_EQ(w->mdSelected->item(1, TfrmGroup::fId)->data(Qt::EditRole).toInt(), 8);
-    EXPECT_EQ(w->DBGrid2->currentIndex().row(), 0);
+    EXPECT_EQ(child<QTableView>(*w, "DBGrid2")->currentIndex().row(), 0);
     EXPECT_EQ(w->qryMes.FieldByName("MES_ID").toInt(), 8); // the run list did not move
     m_messages.answers = {false};
     w->reject();
@@ -120,8 +122,8 @@ TEST_F(GroupTest, MarshallRunsDeformationJoinsTheCurveAndTheMaximum) {
     run(3, 2, {{0, 5.0, 2}, {0, 0.0, 3}, {5000, 12.0, 2}, {5000, 30.0, 3}});
     auto w = open();
     EXPECT_EQ(w->devName(0), "CBR-MARSHALL");
-    EXPECT_EQ(w->Series1->count(), 4);
-    EXPECT_EQ(w->DBText1->text(), "30.0");
+    EXPECT_EQ(curve(*w, "DBChart1", 0)->count(), 4);
+    EXPECT_EQ(child<QLabel>(*w, "DBText1")->text(), "30.0");
     m_messages.answers = {false};
     w->reject();
 }
@@ -129,33 +131,33 @@ TEST_F(GroupTest, MarshallRunsDeformationJoinsTheCurveAndTheMaximum) {
 TEST_F(GroupTest, EmptyListAndValidationOrder) {
     {
         auto w = open();
-        EXPECT_EQ(w->DBGrid1->model()->rowCount(), 0);
+        EXPECT_EQ(child<TDBGrid>(*w, "DBGrid1")->model()->rowCount(), 0);
         EXPECT_EQ(w->chartTitle(), "");
-        w->Button2->click(); // adds nothing
+        child<QPushButton>(*w, "Button2")->click(); // adds nothing
         EXPECT_EQ(w->mdSelected->rowCount(), 0);
-        w->Button1->click(); // deletes nothing, asks nothing
+        child<QPushButton>(*w, "Button1")->click(); // deletes nothing, asks nothing
         EXPECT_TRUE(m_messages.questions.isEmpty());
-        w->edKomentar->setText("x");
-        w->DBLookupComboBox1->setCurrentIndex(0);
+        child<QLineEdit>(*w, "edKomentar")->setText("x");
+        child<QComboBox>(*w, "DBLookupComboBox1")->setCurrentIndex(0);
         w->reject(); // nothing selected: no question, closes
         EXPECT_FALSE(w->isVisible());
         EXPECT_TRUE(m_messages.questions.isEmpty());
     }
     run(7, 1, {{0, 1.0, 1}});
     auto w = open();
-    w->Button2->click();
+    child<QPushButton>(*w, "Button2")->click();
     w->reject();
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(m_messages.questions, QStringList{"?|Желаете ли да запомните избраните записи ?"});
     EXPECT_EQ(m_messages.infos, QStringList{"Моля попълнете Коментар!!!"});
-    w->edKomentar->setText("   "); // blanks are a comment
+    child<QLineEdit>(*w, "edKomentar")->setText("   "); // blanks are a comment
     w->reject();
     EXPECT_EQ(m_messages.infos.last(), "Моля Изберете Тип на измерването!!!");
-    w->DBLookupComboBox1->setCurrentIndex(1);
+    child<QComboBox>(*w, "DBLookupComboBox1")->setCurrentIndex(1);
     w->reject();
     EXPECT_EQ(m_messages.infos.last(), "Моля Изберете Обект!!!");
-    w->DBLookupComboBox2->setCurrentIndex(0);
-    w->edKomentar->setText(QString(251, QChar('a')));
+    child<QComboBox>(*w, "DBLookupComboBox2")->setCurrentIndex(0);
+    child<QLineEdit>(*w, "edKomentar")->setText(QString(251, QChar('a')));
     w->reject();
     EXPECT_EQ(m_messages.infos.last(), "Коментарът е по-дълъг от 250 знака!!!");
     EXPECT_TRUE(m_messages.errors.isEmpty());
@@ -175,11 +177,11 @@ TEST_F(GroupTest, SavingASeriesTakesTheRunsInOneTransaction) {
         auto w = open();
         for (int row : {1, 0, 2}) { // runs 7, 3, 9 in that order
             select(*w, row);
-            w->Button2->click();
+            child<QPushButton>(*w, "Button2")->click();
         }
-        w->edKomentar->setText("Проба 'А' 28 дни");
-        w->DBLookupComboBox1->setCurrentIndex(0);
-        w->DBLookupComboBox2->setCurrentIndex(1);
+        child<QLineEdit>(*w, "edKomentar")->setText("Проба 'А' 28 дни");
+        child<QComboBox>(*w, "DBLookupComboBox1")->setCurrentIndex(0);
+        child<QComboBox>(*w, "DBLookupComboBox2")->setCurrentIndex(1);
         w->accept();
         EXPECT_FALSE(w->isVisible());
         EXPECT_EQ(m_dm.qryDelete.SQL(), TSeriesSave::kAssignSql); // the values bound to it
@@ -194,7 +196,7 @@ TEST_F(GroupTest, SavingASeriesTakesTheRunsInOneTransaction) {
     EXPECT_EQ(rows("select mes_id from mes where mes_group_id = 1 order by mes_id").size(), 3);
     // The saved runs have left the list.
     auto again = open();
-    EXPECT_EQ(again->DBGrid1->model()->rowCount(), 1);
+    EXPECT_EQ(child<TDBGrid>(*again, "DBGrid1")->model()->rowCount(), 1);
     EXPECT_EQ(again->qryMes.FieldByName("MES_ID").toInt(), 11);
     again->reject();
 }
@@ -207,10 +209,10 @@ TEST_F(GroupTest, AFailedSaveLeavesNothingHalfSaved) {
                              "or mes_group_id < 0); commit;");
     m_dm.dbNUV.Open();
     auto w = open();
-    w->Button2->click();
-    w->edKomentar->setText("x");
-    w->DBLookupComboBox1->setCurrentIndex(0);
-    w->DBLookupComboBox2->setCurrentIndex(0);
+    child<QPushButton>(*w, "Button2")->click();
+    child<QLineEdit>(*w, "edKomentar")->setText("x");
+    child<QComboBox>(*w, "DBLookupComboBox1")->setCurrentIndex(0);
+    child<QComboBox>(*w, "DBLookupComboBox2")->setCurrentIndex(0);
     w->reject();
     EXPECT_TRUE(w->isVisible());
     ASSERT_EQ(m_messages.errors.size(), 1);
@@ -226,41 +228,41 @@ TEST_F(GroupTest, DeletingRunsAndReReading) {
     run(1, 1, {{0, 1.0, 1}, {1000, 2.0, 1}});
     run(2, 1, {{0, 3.0, 1}});
     auto w = open();
-    w->DBLookupComboBox1->setCurrentIndex(2);
-    w->DBLookupComboBox2->setCurrentIndex(1);
-    w->Button2->click(); // run 1 selected before it is deleted
+    child<QComboBox>(*w, "DBLookupComboBox1")->setCurrentIndex(2);
+    child<QComboBox>(*w, "DBLookupComboBox2")->setCurrentIndex(1);
+    child<QPushButton>(*w, "Button2")->click(); // run 1 selected before it is deleted
 
     m_messages.answers = {false};
-    w->Button1->click();
-    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 2);
+    child<QPushButton>(*w, "Button1")->click();
+    EXPECT_EQ(child<TDBGrid>(*w, "DBGrid1")->model()->rowCount(), 2);
     EXPECT_TRUE(
         m_messages.questions.last().startsWith("Изтриване на записи|Сигурен ли сте, че желаете да "
                                                "изтриете всички записи към измерване 1 от дата "));
 
     // A run recorded meanwhile is not listed until the window reads again.
     run(3, 1, {{0, 9.0, 1}});
-    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 2);
+    EXPECT_EQ(child<TDBGrid>(*w, "DBGrid1")->model()->rowCount(), 2);
 
-    w->Button1->click(); // Yes
+    child<QPushButton>(*w, "Button1")->click(); // Yes
     EXPECT_TRUE(rows("select * from mes_de where mes_id = 1").isEmpty());
     EXPECT_TRUE(rows("select * from mes where mes_id = 1").isEmpty());
-    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 2); // runs 2 and 3
+    EXPECT_EQ(child<TDBGrid>(*w, "DBGrid1")->model()->rowCount(), 2); // runs 2 and 3
     EXPECT_EQ(w->qryMes.FieldByName("MES_ID").toInt(), 2);
-    EXPECT_EQ(w->DBText1->text(), "3.0");
+    EXPECT_EQ(child<QLabel>(*w, "DBText1")->text(), "3.0");
     EXPECT_EQ(w->mdSelected->rowCount(), 1); // the selection keeps the deleted run
-    EXPECT_EQ(w->DBLookupComboBox1->count(), 4);
-    EXPECT_EQ(w->DBLookupComboBox1->currentIndex(), 2);
-    EXPECT_EQ(w->DBLookupComboBox2->count(), 2);
-    EXPECT_EQ(w->DBLookupComboBox2->currentText(), "Път");
+    EXPECT_EQ(child<QComboBox>(*w, "DBLookupComboBox1")->count(), 4);
+    EXPECT_EQ(child<QComboBox>(*w, "DBLookupComboBox1")->currentIndex(), 2);
+    EXPECT_EQ(child<QComboBox>(*w, "DBLookupComboBox2")->count(), 2);
+    EXPECT_EQ(child<QComboBox>(*w, "DBLookupComboBox2")->currentText(), "Път");
 
-    w->Button1->click();
-    w->Button1->click();
-    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 0);
+    child<QPushButton>(*w, "Button1")->click();
+    child<QPushButton>(*w, "Button1")->click();
+    EXPECT_EQ(child<TDBGrid>(*w, "DBGrid1")->model()->rowCount(), 0);
     EXPECT_EQ(w->chartTitle(), "");
-    EXPECT_EQ(w->Series1->count(), 0);
-    EXPECT_EQ(w->DBText1->text(), "");
+    EXPECT_EQ(curve(*w, "DBChart1", 0)->count(), 0);
+    EXPECT_EQ(child<QLabel>(*w, "DBText1")->text(), "");
     // Saving still works; the deleted run simply matches nothing.
-    w->edKomentar->setText("c");
+    child<QLineEdit>(*w, "edKomentar")->setText("c");
     w->accept();
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(rows("select * from mes_group").size(), 1);

@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/Child.h"
 #include "testsupport/WindowDbTest.h"
 
 using namespace Operator;
@@ -60,15 +61,17 @@ protected:
     static void expectReadable(TfrmGroup& w) {
         EXPECT_LE(w.frameGeometry().width(), 1280);
         EXPECT_LE(w.frameGeometry().height(), 800);
-        const QString start = w.DBGrid1->model()->index(0, 1).data().toString();
+        const QString start = child<TDBGrid>(w, "DBGrid1")->model()->index(0, 1).data().toString();
         EXPECT_FALSE(start.isEmpty());
-        const QFontMetrics fm(w.DBGrid1->font());
-        EXPECT_LE(fm.horizontalAdvance(start) + 6, w.DBGrid1->columnWidth(1)) // not elided
+        const QFontMetrics fm(child<TDBGrid>(w, "DBGrid1")->font());
+        EXPECT_LE(fm.horizontalAdvance(start) + 6,
+                  child<TDBGrid>(w, "DBGrid1")->columnWidth(1)) // not elided
             << start.toStdString();
-        for (QLabel* l : {w.DBText1, w.DBText2, w.DBText3})
+        for (QLabel* l : {child<QLabel>(w, "DBText1"), child<QLabel>(w, "DBText2"),
+                          child<QLabel>(w, "DBText3")})
             EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->contentsRect().width())
                 << l->text().toStdString();
-        EXPECT_GE(w.edKomentar->width(), 200);
+        EXPECT_GE(child<QLineEdit>(w, "edKomentar")->width(), 200);
         const QString dir = qEnvironmentVariable("NUV_SCREENS");
         if (!dir.isEmpty())
             w.grab().save(QDir(dir).filePath("grouping-" + QLocale().name() + ".png"));
@@ -97,7 +100,8 @@ protected:
 TEST_F(GroupXTest, EnterAndEscapeNeverDeleteARun) {
     auto w = open();
     // Enter twice, on the run list and on the buttons the operator tabs to.
-    for (QWidget* at : {static_cast<QWidget*>(w->DBGrid1), static_cast<QWidget*>(w->Button1)}) {
+    for (QWidget* at : {static_cast<QWidget*>(child<TDBGrid>(*w, "DBGrid1")),
+                        static_cast<QWidget*>(child<QPushButton>(*w, "Button1"))}) {
         at->setFocus();
         TBoxSeen unexpected;
         answerWithKey(&unexpected, Qt::Key_Escape, w.get(), 1500);
@@ -113,7 +117,7 @@ TEST_F(GroupXTest, EnterAndEscapeNeverDeleteARun) {
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
         TBoxSeen seen;
         answerWithKey(&seen, key, w.get());
-        click(w->Button1);
+        click(child<QPushButton>(*w, "Button1"));
         ASSERT_TRUE(seen.shown);
         EXPECT_EQ(seen.caption, "Изтриване на записи");
         EXPECT_TRUE(seen.text.startsWith(
@@ -126,30 +130,30 @@ TEST_F(GroupXTest, EnterAndEscapeNeverDeleteARun) {
     // Only a deliberate "Да" deletes.
     TBoxSeen yes;
     answerWithClick(&yes, "Да", w.get());
-    click(w->Button1);
+    click(child<QPushButton>(*w, "Button1"));
     ASSERT_TRUE(yes.shown);
     EXPECT_EQ(runsInDatabase(), QList<int>({6, 7}));
-    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 2);
+    EXPECT_EQ(child<TDBGrid>(*w, "DBGrid1")->model()->rowCount(), 2);
 }
 
 TEST_F(GroupXTest, TheRunBeingRecordedIsNotDeleted) {
     auto w = open();
     w->isRecording = [](int id) { return id == 6; };
-    clickRow(w->DBGrid1, 1);
+    clickRow(child<TDBGrid>(*w, "DBGrid1"), 1);
     ASSERT_EQ(w->qryMes.FieldByName("MES_ID").toInt(), 6);
     TBoxSeen seen;
     answerWithKey(&seen, Qt::Key_Return, w.get());
-    click(w->Button1);
+    click(child<QPushButton>(*w, "Button1"));
     ASSERT_TRUE(seen.shown);
     EXPECT_EQ(seen.text, "Измерване 6 още се записва и не може да бъде изтрито!!!");
     EXPECT_EQ(seen.buttons, QStringList({"OK"}));
     EXPECT_FALSE(seen.icon);
     EXPECT_EQ(runsInDatabase(), QList<int>({5, 6, 7}));
     // Another run is deleted as before.
-    clickRow(w->DBGrid1, 2);
+    clickRow(child<TDBGrid>(*w, "DBGrid1"), 2);
     TBoxSeen yes;
     answerWithClick(&yes, "Да", w.get());
-    click(w->Button1);
+    click(child<QPushButton>(*w, "Button1"));
     EXPECT_TRUE(yes.text.contains("измерване 7 "));
     EXPECT_EQ(runsInDatabase(), QList<int>({5, 6}));
 }
@@ -157,11 +161,11 @@ TEST_F(GroupXTest, TheRunBeingRecordedIsNotDeleted) {
 TEST_F(GroupXTest, DelTakesARunOutOfTheSelectionAndEscapeKeepsIt) {
     auto w = open();
     for (int row : {0, 1, 2}) {
-        clickRow(w->DBGrid1, row);
-        click(w->Button2);
+        clickRow(child<TDBGrid>(*w, "DBGrid1"), row);
+        click(child<QPushButton>(*w, "Button2"));
     }
     ASSERT_EQ(w->mdSelected->rowCount(), 3);
-    clickRow(w->DBGrid2, 1);
+    clickRow(child<QTableView>(*w, "DBGrid2"), 1);
     TBoxSeen unexpected;
     answerWithKey(&unexpected, Qt::Key_Escape, w.get(), 1500);
     press(Qt::Key_Delete);
@@ -174,7 +178,7 @@ TEST_F(GroupXTest, DelTakesARunOutOfTheSelectionAndEscapeKeepsIt) {
 
     // Escape on the window asks whether to keep the selection; Escape on that
     // question goes back to the window with everything in it.
-    w->edKomentar->setFocus();
+    child<QLineEdit>(*w, "edKomentar")->setFocus();
     typeText("Бетон");
     TBoxSeen keep;
     answerWithKey(&keep, Qt::Key_Escape, w.get());
@@ -187,7 +191,7 @@ TEST_F(GroupXTest, DelTakesARunOutOfTheSelectionAndEscapeKeepsIt) {
     QTest::qWait(200);
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(w->mdSelected->rowCount(), 2);
-    EXPECT_EQ(w->edKomentar->text(), "Бетон");
+    EXPECT_EQ(child<QLineEdit>(*w, "edKomentar")->text(), "Бетон");
     // "Не" closes without saving; the runs stay where they were.
     TBoxSeen no;
     answerWithClick(&no, "Не", w.get());
@@ -214,8 +218,8 @@ TEST_F(GroupXTest, SizesSurviveOpeningAndTextsAreReadable) {
         // restored: the chart keeps its height, the run list gives way.
         w->resize(w->width(), w->height() - 18);
         QTest::qWait(100);
-        heights.append(w->DBChart1->height());
-        widths.append(w->Panel1->width());
+        heights.append(child<QChartView>(*w, "DBChart1")->height());
+        widths.append(child<QWidget>(*w, "Panel1")->width());
         press(Qt::Key_Escape); // nothing selected: closes without a question
         QTest::qWait(100);
         ASSERT_FALSE(w->isVisible());

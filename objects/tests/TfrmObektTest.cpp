@@ -1,6 +1,7 @@
 #include "objects/TfrmObekt.h"
 #include "db/dmmainU.h"
 #include "objects/TObektTable.h"
+#include "testsupport/Child.h"
 #include "testsupport/FakeMessages.h"
 #include "testsupport/GTestQt.h"
 #include "testsupport/TestDatabase.h"
@@ -45,7 +46,8 @@ protected:
 
     // Into the name's editor where "+" opened one, as the operator types.
     void type(TfrmObekt& w, const QString& name) {
-        const auto editors = w.DBGrid1->viewport()->findChildren<QLineEdit*>();
+        const auto editors =
+            child<QTableView>(w, "DBGrid1")->viewport()->findChildren<QLineEdit*>();
         for (QLineEdit* editor : editors) {
             if (editor->isVisible()) {
                 editor->setText(name);
@@ -65,16 +67,20 @@ protected:
 TEST_F(ObektTest, InsertsGetTheirIdsAtOnceAndNumberIsReadOnly) {
     auto w = open();
     EXPECT_EQ(w->windowTitle(), "Обекти");
-    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 0);
-    w->nbInsert->click();
+    EXPECT_EQ(child<QTableView>(*w, "DBGrid1")->model()->rowCount(), 0);
+    child<QToolButton>(*w, "nbInsert")->click();
     const int first = w->OBEKT->id(0).toInt();
     EXPECT_GT(first, 0); // shown at once in "Номер"
-    EXPECT_EQ(w->DBGrid1->model()->data(w->OBEKT->index(0, 0), Qt::DisplayRole).toInt(), first);
+    EXPECT_EQ(child<QTableView>(*w, "DBGrid1")
+                  ->model()
+                  ->data(w->OBEKT->index(0, 0), Qt::DisplayRole)
+                  .toInt(),
+              first);
     EXPECT_FALSE(w->OBEKT->flags(w->OBEKT->index(0, TObektTable::colId)) & Qt::ItemIsEditable);
     type(*w, "Мост 'Север'");
-    w->nbInsert->click(); // posts the first, starts the second
+    child<QToolButton>(*w, "nbInsert")->click(); // posts the first, starts the second
     type(*w, "Път I-1");
-    w->nbPost->click();
+    child<QToolButton>(*w, "nbPost")->click();
     EXPECT_EQ(w->OBEKT->RecordCount(), 2);
     EXPECT_TRUE(stored().isEmpty()); // not visible before the window closes with Yes
     w->accept();
@@ -88,40 +94,40 @@ TEST_F(ObektTest, InsertsGetTheirIdsAtOnceAndNumberIsReadOnly) {
 TEST_F(ObektTest, EmptyNamesAreDroppedOrRestored) {
     {
         auto w = open();
-        w->nbInsert->click();
+        child<QToolButton>(*w, "nbInsert")->click();
         type(*w, "A");
-        w->nbPost->click();
+        child<QToolButton>(*w, "nbPost")->click();
         w->accept();
     }
     ASSERT_EQ(stored().size(), 1) << m_messages.errors.join("|").toStdString();
     auto w = open();
-    w->nbInsert->click();
+    child<QToolButton>(*w, "nbInsert")->click();
     const int dropped = w->OBEKT->id(0).toInt();
     type(*w, "   ");
-    w->nbPost->click(); // blanks are no name: the row is dropped
+    child<QToolButton>(*w, "nbPost")->click(); // blanks are no name: the row is dropped
     EXPECT_EQ(w->OBEKT->RecordCount(), 1);
-    w->nbInsert->click();
+    child<QToolButton>(*w, "nbInsert")->click();
     EXPECT_GT(w->OBEKT->id(0).toInt(), dropped); // its id is not used again
-    w->nbCancel->click();
+    child<QToolButton>(*w, "nbCancel")->click();
 
     type(*w, "");
-    w->nbPost->click(); // clearing an existing name gives it back
+    child<QToolButton>(*w, "nbPost")->click(); // clearing an existing name gives it back
     EXPECT_EQ(w->OBEKT->ime(0), "A");
 
     // Moving past the last row starts a row with an id; leaving it without a name drops it.
-    QTest::keyClick(w->DBGrid1, Qt::Key_Down);
+    QTest::keyClick(child<QTableView>(*w, "DBGrid1"), Qt::Key_Down);
     EXPECT_EQ(w->OBEKT->RecordCount(), 2);
     EXPECT_EQ(w->OBEKT->state(), TObektTable::State::Insert);
     EXPECT_GT(w->OBEKT->id(1).toInt(), 0);
-    w->nbFirst->click();
+    child<QToolButton>(*w, "nbFirst")->click();
     EXPECT_EQ(w->OBEKT->RecordCount(), 1);
     EXPECT_EQ(w->OBEKT->current(), 0);
 
     type(*w, QString(101, QChar('x'))); // too long: a message, the row stays in edit
-    w->nbPost->click();
+    child<QToolButton>(*w, "nbPost")->click();
     EXPECT_EQ(m_messages.errors.last(), "Името е по-дълго от 100 знака!!!");
     EXPECT_EQ(w->OBEKT->state(), TObektTable::State::Edit);
-    w->nbCancel->click();
+    child<QToolButton>(*w, "nbCancel")->click();
     m_messages.answers = {true};
     w->accept();
     EXPECT_EQ(stored().size(), 1);
@@ -130,16 +136,16 @@ TEST_F(ObektTest, EmptyNamesAreDroppedOrRestored) {
 TEST_F(ObektTest, YesKeepsAndNoDiscardsChangesAndDeletions) {
     {
         auto w = open();
-        w->nbInsert->click();
+        child<QToolButton>(*w, "nbInsert")->click();
         type(*w, "Стар");
-        w->nbPost->click();
+        child<QToolButton>(*w, "nbPost")->click();
         w->accept();
     }
     const QString before = stored().first();
     {
         auto w = open();
         type(*w, "Нов");
-        w->nbPost->click();
+        child<QToolButton>(*w, "nbPost")->click();
         m_messages.answers = {false};
         w->accept();
         EXPECT_EQ(stored().first(), before);
@@ -147,7 +153,7 @@ TEST_F(ObektTest, YesKeepsAndNoDiscardsChangesAndDeletions) {
     {
         auto w = open();
         m_messages.answers = {true, false}; // delete: yes; close: no
-        w->nbDelete->click();
+        child<QToolButton>(*w, "nbDelete")->click();
         EXPECT_EQ(w->OBEKT->RecordCount(), 0);
         w->accept();
         EXPECT_EQ(stored(), QStringList{before});
@@ -164,9 +170,9 @@ TEST_F(ObektTest, YesKeepsAndNoDiscardsChangesAndDeletions) {
 TEST_F(ObektTest, AnObjectInUseIsNotDeleted) {
     {
         auto w = open();
-        w->nbInsert->click();
+        child<QToolButton>(*w, "nbInsert")->click();
         type(*w, "Използван");
-        w->nbPost->click();
+        child<QToolButton>(*w, "nbPost")->click();
         w->accept();
     }
     const int id = stored().first().section(':', 0, 0).toInt();
@@ -183,7 +189,7 @@ TEST_F(ObektTest, AnObjectInUseIsNotDeleted) {
     tr.Commit();
     auto w = open();
     m_messages.answers = {true};
-    w->nbDelete->click();
+    child<QToolButton>(*w, "nbDelete")->click();
     ASSERT_EQ(m_messages.errors.size(), 1);
     EXPECT_EQ(m_messages.errors.first(),
               "Обектът „Използван“ се използва от 2 серии и не може да бъде изтрит.");
@@ -201,15 +207,15 @@ TEST_F(ObektTest, FailingIdRequestLeavesARowThatCanOnlyBeCancelled) {
     isql(m_paths.database(), "drop procedure NEXT_OBEKT; commit;");
     m_dm.dbNUV.Open();
     m_dm.trObekt.StartTransaction();
-    w->nbInsert->click();
+    child<QToolButton>(*w, "nbInsert")->click();
     ASSERT_EQ(m_messages.errors.size(), 1);
     EXPECT_TRUE(m_messages.errors.first().startsWith(
         "Грешка при генериране на уникалния номер на таблицаOBEKT"));
     type(*w, "X");
-    w->nbPost->click(); // refused by the database: no id
+    child<QToolButton>(*w, "nbPost")->click(); // refused by the database: no id
     EXPECT_EQ(m_messages.errors.size(), 2);
     EXPECT_EQ(w->OBEKT->state(), TObektTable::State::Insert);
-    w->nbCancel->click();
+    child<QToolButton>(*w, "nbCancel")->click();
     EXPECT_EQ(w->OBEKT->RecordCount(), 0);
     m_messages.answers = {false};
     w->accept();
@@ -219,12 +225,12 @@ TEST_F(ObektTest, FailingIdRequestLeavesARowThatCanOnlyBeCancelled) {
 // not stored, in the operator's words, and the engine's own text below.
 TEST_F(ObektTest, ARefusedRowIsReportedByTheWindowWithTheEngineCause) {
     auto w = open();
-    w->nbInsert->click();
+    child<QToolButton>(*w, "nbInsert")->click();
     const int id = w->OBEKT->id(0).toInt();
     // Another workstation takes the same number first.
     execSql(m_dm.dbNUV, QString("insert into obekt(obekt_id, ime) values(%1, 'Чужд')").arg(id));
     type(*w, "Дубликат");
-    w->nbPost->click();
+    child<QToolButton>(*w, "nbPost")->click();
     ASSERT_EQ(m_messages.errors.size(), 1);
     const QString shown = m_messages.errors.first();
     EXPECT_TRUE(shown.startsWith("Обектът „Дубликат“ не беше записан.\n\n")) << shown.toStdString();
@@ -246,7 +252,7 @@ TEST_F(ObektTest, ARefusedRowIsReportedByTheWindowWithTheEngineCause) {
     EXPECT_EQ(reported, (QStringList{"Името е по-дълго от 100 знака!!!", ""}));
     EXPECT_TRUE(quiet.errors.isEmpty());
     bare.Cancel();
-    w->nbCancel->click();
+    child<QToolButton>(*w, "nbCancel")->click();
     m_messages.answers = {false};
     w->accept();
 }

@@ -2,9 +2,11 @@
 #include "db/dmmainU.h"
 #include "objects/TObektTable.h"
 #include "objects/TfrmObekt.h"
+#include "testsupport/Child.h"
 #include "testsupport/GTestQt.h"
 #include "testsupport/OperatorInput.h"
 #include "testsupport/TestDatabase.h"
+#include "widgets/TDBGrid.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,8 +55,10 @@ protected:
     }
 
     static void clickName(TfrmObekt& w, int row) {
-        const QRect cell = w.DBGrid1->visualRect(w.OBEKT->index(row, TObektTable::colIme));
-        QTest::mouseClick(w.DBGrid1->viewport(), Qt::LeftButton, {}, cell.center());
+        const QRect cell =
+            child<QTableView>(w, "DBGrid1")->visualRect(w.OBEKT->index(row, TObektTable::colIme));
+        QTest::mouseClick(child<QTableView>(w, "DBGrid1")->viewport(), Qt::LeftButton, {},
+                          cell.center());
     }
 
     // Closes the register as its close button does, answering the keep question by a key.
@@ -111,7 +115,7 @@ TEST_F(ObektXTest, TypingAndDownUpPostWhatWasTyped) {
 TEST_F(ObektXTest, PlusTakesTheTypingAndEscapeDiscardsOnlyTheRow) {
     auto w = open();
     clickName(*w, 0);
-    QTest::mouseClick(w->nbInsert, Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>(*w, "nbInsert"), Qt::LeftButton);
     typeText("Нов");
     press(Qt::Key_Return); // the cell takes the name; the row is still being inserted
     EXPECT_EQ(shown(*w), QStringList({"Нов", "Мост", "Път"}));
@@ -120,7 +124,7 @@ TEST_F(ObektXTest, PlusTakesTheTypingAndEscapeDiscardsOnlyTheRow) {
     EXPECT_EQ(shown(*w), QStringList({"Нов", "Мост", "Път"}));
 
     // Escape in the cell gives the typing up; Escape on the row drops the new row.
-    QTest::mouseClick(w->nbInsert, Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>(*w, "nbInsert"), Qt::LeftButton);
     typeText("Грешка");
     press(Qt::Key_Escape);
     EXPECT_TRUE(w->isVisible());
@@ -193,14 +197,17 @@ TEST_F(ObektXTest, OpensWhereEveryTextReads) {
                     << frame.height();
                 EXPECT_LE(frame.width(), 1280);
                 EXPECT_LE(frame.height(), 800);
-                for (QToolButton* b : w.DBNavigator1->findChildren<QToolButton*>())
-                    EXPECT_TRUE(w.DBNavigator1->rect().contains(b->geometry()))
+                for (QToolButton* b :
+                     child<QWidget>(w, "DBNavigator1")->findChildren<QToolButton*>())
+                    EXPECT_TRUE(child<QWidget>(w, "DBNavigator1")->rect().contains(b->geometry()))
                         << b->toolTip().toStdString();
-                const QHeaderView* h = w.DBGrid1->horizontalHeader();
-                EXPECT_LE(h->length(), w.DBGrid1->viewport()->width() + 1);
+                const QHeaderView* h = child<TDBGrid>(w, "DBGrid1")->horizontalHeader();
+                EXPECT_LE(h->length(), child<TDBGrid>(w, "DBGrid1")->viewport()->width() + 1);
                 for (int c : {TObektTable::colId, TObektTable::colIme}) {
-                    const QString title =
-                        w.DBGrid1->model()->headerData(c, Qt::Horizontal).toString();
+                    const QString title = child<TDBGrid>(w, "DBGrid1")
+                                              ->model()
+                                              ->headerData(c, Qt::Horizontal)
+                                              .toString();
                     EXPECT_LE(h->fontMetrics().horizontalAdvance(title) + 8, h->sectionSize(c))
                         << title.toStdString();
                     for (int r = 0; r < w.OBEKT->RecordCount(); ++r) {
@@ -208,8 +215,9 @@ TEST_F(ObektXTest, OpensWhereEveryTextReads) {
                             EXPECT_EQ(w.OBEKT->index(r, c).data(Qt::ToolTipRole).toString(),
                                       w.OBEKT->ime(r));
                         const QString cell = w.OBEKT->index(r, c).data().toString();
-                        EXPECT_LE(w.DBGrid1->fontMetrics().horizontalAdvance(cell) + 6,
-                                  w.DBGrid1->columnWidth(c))
+                        EXPECT_LE(
+                            child<TDBGrid>(w, "DBGrid1")->fontMetrics().horizontalAdvance(cell) + 6,
+                            child<TDBGrid>(w, "DBGrid1")->columnWidth(c))
                             << cell.toStdString();
                     }
                 }
@@ -219,7 +227,7 @@ TEST_F(ObektXTest, OpensWhereEveryTextReads) {
                         QString("objects-%1-%2.png").arg(when, QLocale().name())));
                 TBoxSeen keep;
                 answerWithKey(&keep, Qt::Key_Return, &w);
-                w.DBGrid1->setFocus();
+                child<TDBGrid>(w, "DBGrid1")->setFocus();
                 press(Qt::Key_Escape);
             },
             &main);

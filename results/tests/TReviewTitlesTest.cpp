@@ -8,7 +8,7 @@ namespace {
 
 // Series 12 of 5 March 2024, run 345, maximum 181.4 reached 90.7 s after the first load sample.
 const QDateTime kStart(QDate(2024, 3, 5), QTime(9, 0, 0));
-const TReviewCalc kCalc(181.4, kStart, kStart.addMSecs(90700));
+const TRunSummary kCalc(181.4, kStart, kStart.addMSecs(90700));
 const QVariant kRun(345);
 
 TSeriesInfo series(const QVariant& multi) {
@@ -59,7 +59,7 @@ TEST(TReviewTitles, MultiplierRoundingAndEmptyValues) {
     EXPECT_TRUE(t.title(series(0.5), kRun, kCalc).contains("362.80 MPa (181.40 kN)"));
 
     // A run without load samples, and nothing current at all.
-    const TReviewCalc none{QVariant(), QVariant(), QVariant()};
+    const TRunSummary none{QVariant(), QVariant(), QVariant()};
     EXPECT_EQ(none.seconds(), 0);
     EXPECT_EQ(t.title(series(22.5), kRun, none),
               "Бетон B25, 28 дни\r\nИзмерване No 12/345 от " +
@@ -70,8 +70,13 @@ TEST(TReviewTitles, MultiplierRoundingAndEmptyValues) {
         t.title(TSeriesInfo{}, QVariant(), none),
         "\r\nИзмерване No / от \r\nМаксимална стойност: 0.00   Време на измерването :  (sec.)\r\n"
         "   Скорост : 0.00 (kN/sec.)");
+    // A maximum whose time was not read: no time and no speed, not a span
+    // reaching back to the day count's origin.
+    const TRunSummary noTime{181.4, kStart, QVariant()};
+    EXPECT_TRUE(t.title(series(22.5), kRun, noTime)
+                    .contains("Максимална стойност: 181.40   Време на измерването :  (sec.)"));
     // The maximum within the first second: s is 0.
-    const TReviewCalc quick{50.0, kStart, kStart.addMSecs(999)};
+    const TRunSummary quick{50.0, kStart, kStart.addMSecs(999)};
     EXPECT_EQ(quick.seconds(), 0);
     EXPECT_TRUE(t.title(series(22.5), kRun, quick).startsWith("Бетон"));
 

@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/Child.h"
 #include "testsupport/WindowDbTest.h"
 
 namespace {
@@ -48,8 +49,8 @@ protected:
     void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
     // The series by its number, as the operator finds it.
     void findSeries(const QString& number) {
-        QTest::keyClicks(w().edNomer, number);
-        click(w().Button1);
+        QTest::keyClicks(child<QLineEdit>(w(), "edNomer"), number);
+        click(child<QPushButton>(w(), "Button1"));
     }
     QByteArray read(const QString& path) {
         QFile f(path);
@@ -92,7 +93,7 @@ TEST_F(ViewerReportsTest, ReportPreviewOpensAndClosesWithEscape) {
     EXPECT_TRUE(m_messages.errors.isEmpty()) << m_messages.errors.join("\n").toStdString();
 
     // Without a listed series the report says so and opens nothing.
-    click(w().Button2);
+    click(child<QPushButton>(w(), "Button2"));
     click(w().reports->btnReport);
     EXPECT_EQ(m_messages.infos.last(), "Няма избрана серия.");
 }

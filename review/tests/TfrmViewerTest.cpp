@@ -7,6 +7,7 @@
 #include "widgets/TDBGrid.h"
 
 #include "review/TDateFilterEdit.h"
+#include "testsupport/ChartCurves.h"
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -73,7 +74,8 @@ protected:
         emit edit->textEdited(edit->text());
     }
     void selectSeries(TfrmViewer& w, int row) {
-        w.DBGridEh1->setCurrentIndex(w.DBGridEh1->model()->index(row, 0));
+        child<TDBGrid>(w, "DBGridEh1")
+            ->setCurrentIndex(child<TDBGrid>(w, "DBGridEh1")->model()->index(row, 0));
     }
 
     QTemporaryDir m_dir;
@@ -85,41 +87,42 @@ protected:
 TEST_F(ViewerTest, OpeningShowsNothingButTheObjects) {
     auto w = open();
     EXPECT_EQ(w->windowTitle(), "Преглед");
-    EXPECT_EQ(w->DBGridEh1->model()->rowCount(), 0);
-    EXPECT_EQ(w->DBGridEh2->model()->rowCount(), 0);
+    EXPECT_EQ(child<TDBGrid>(*w, "DBGridEh1")->model()->rowCount(), 0);
+    EXPECT_EQ(child<TDBGrid>(*w, "DBGridEh2")->model()->rowCount(), 0);
     EXPECT_EQ(w->chartTitle(), "");
-    EXPECT_EQ(w->cbObekt->count(), 2);
-    w->Button1->click(); // empty filter
+    EXPECT_EQ(child<QComboBox>(*w, "cbObekt")->count(), 2);
+    child<QPushButton>(*w, "Button1")->click(); // empty filter
     EXPECT_EQ(m_messages.infos, QStringList{"Няма попълнен филтър!!!"});
     EXPECT_FALSE(w->qryRes.Active());
-    EXPECT_EQ(w->cbObekt->count(), 2);
+    EXPECT_EQ(child<QComboBox>(*w, "cbObekt")->count(), 2);
 }
 
 TEST_F(ViewerTest, WorkedExampleAndMovingBetweenSeries) {
     auto w = open();
-    QTest::keyClicks(w->edKomentar, " "); // every comment here holds a blank
-    w->Button1->click();
-    ASSERT_EQ(w->DBGridEh1->model()->rowCount(), 2); // 14 has no runs, 15 no type
+    QTest::keyClicks(child<QLineEdit>(*w, "edKomentar"), " "); // every comment here holds a blank
+    child<QPushButton>(*w, "Button1")->click();
+    ASSERT_EQ(child<TDBGrid>(*w, "DBGridEh1")->model()->rowCount(),
+              2); // 14 has no runs, 15 no type
     EXPECT_EQ(w->qryRes.FieldByName("MES_GROUP_ID").toInt(), 12);
     EXPECT_EQ(w->qryRes.FieldByName("BROI").toInt(), 2);
     EXPECT_EQ(w->qryRes.FieldByName("IME1").toString(), "Мост");
-    EXPECT_EQ(w->DBGridEh2->model()->rowCount(), 2);
+    EXPECT_EQ(child<TDBGrid>(*w, "DBGridEh2")->model()->rowCount(), 2);
     EXPECT_EQ(w->qryMes.FieldByName("MES_ID").toInt(), 345);
     const QString date =
         TFormats(QLocale::c()).dateTimeText(QDateTime(QDate(2024, 3, 5), QTime(0, 0)));
     EXPECT_EQ(w->chartTitle(), "Измерване No 12/345 от " + date +
                                    "\r\nМаксимална стойност: 8.06 MPa (181.40 kN)\r\n"
                                    "Време на измерването : 90 (sec.)\r\nСкорост : 2.02 kN/sec.)");
-    EXPECT_EQ(w->Series1->count(), 4);
-    EXPECT_EQ(w->Series2->count(), 0);
+    EXPECT_EQ(curve(*w, "DBChart1", 0)->count(), 4);
+    EXPECT_EQ(curve(*w, "DBChart1", 1)->count(), 0);
     EXPECT_EQ(w->devName(0), "PLQ-4000");
 
     // The Marshall/CBR series: the deformation is its own curve and never the maximum.
     selectSeries(*w, 1);
     EXPECT_EQ(w->qryMes.FieldByName("MES_ID").toInt(), 350);
     EXPECT_EQ(w->devName(0), "CBR-MARSHALL");
-    EXPECT_EQ(w->Series1->count(), 3);
-    EXPECT_EQ(w->Series2->count(), 3);
+    EXPECT_EQ(curve(*w, "DBChart1", 0)->count(), 3);
+    EXPECT_EQ(curve(*w, "DBChart1", 1)->count(), 3);
     EXPECT_TRUE(w->chartTitle().contains("Максимална стойност: 30.00 kN \r\n"))
         << w->chartTitle().toStdString();
     EXPECT_TRUE(w->chartTitle().endsWith("Скорост : 1.50 kN/sec. "));
@@ -129,78 +132,79 @@ TEST_F(ViewerTest, WorkedExampleAndMovingBetweenSeries) {
     EXPECT_EQ(m_messages.infos.last(), "13");
 
     // "Изчисти" empties everything; "Покажи" right after it finds the filter empty.
-    w->Button2->click();
-    EXPECT_EQ(w->DBGridEh1->model()->rowCount(), 0);
-    EXPECT_EQ(w->Series1->count(), 0);
+    child<QPushButton>(*w, "Button2")->click();
+    EXPECT_EQ(child<TDBGrid>(*w, "DBGridEh1")->model()->rowCount(), 0);
+    EXPECT_EQ(curve(*w, "DBChart1", 0)->count(), 0);
     EXPECT_EQ(w->chartTitle(), "");
-    EXPECT_EQ(w->edKomentar->text(), "");
-    EXPECT_EQ(w->cbObekt->count(), 2);
-    w->Button1->click();
+    EXPECT_EQ(child<QLineEdit>(*w, "edKomentar")->text(), "");
+    EXPECT_EQ(child<QComboBox>(*w, "cbObekt")->count(), 2);
+    child<QPushButton>(*w, "Button1")->click();
     EXPECT_EQ(m_messages.infos.last(), "Няма попълнен филтър!!!");
 }
 
 TEST_F(ViewerTest, FiltersByEachFieldAndSwallowsWhatCannotRun) {
     auto w = open();
-    QTest::keyClicks(w->edNomer, "12");
-    w->Button1->click();
-    EXPECT_EQ(w->DBGridEh1->model()->rowCount(), 1);
-    w->Button2->click();
+    QTest::keyClicks(child<QLineEdit>(*w, "edNomer"), "12");
+    child<QPushButton>(*w, "Button1")->click();
+    EXPECT_EQ(child<TDBGrid>(*w, "DBGridEh1")->model()->rowCount(), 1);
+    child<QPushButton>(*w, "Button2")->click();
 
-    w->edData->setDate(QDate(2024, 3, 5));
-    w->cbObekt->setCurrentIndex(1); // "Път"
-    w->Button1->click();
-    ASSERT_EQ(w->DBGridEh1->model()->rowCount(), 1);
+    child<TDateFilterEdit>(*w, "edData")->setDate(QDate(2024, 3, 5));
+    child<QComboBox>(*w, "cbObekt")->setCurrentIndex(1); // "Път"
+    child<QPushButton>(*w, "Button1")->click();
+    ASSERT_EQ(child<TDBGrid>(*w, "DBGridEh1")->model()->rowCount(), 1);
     EXPECT_EQ(w->qryRes.FieldByName("MES_GROUP_ID").toInt(), 13);
-    w->Button2->click();
+    child<QPushButton>(*w, "Button2")->click();
 
-    typeInto(w->edKomentar, "'изток'");
-    w->Button1->click();
-    EXPECT_EQ(w->DBGridEh1->model()->rowCount(), 1);
-    w->Button2->click();
+    typeInto(child<QLineEdit>(*w, "edKomentar"), "'изток'");
+    child<QPushButton>(*w, "Button1")->click();
+    EXPECT_EQ(child<TDBGrid>(*w, "DBGridEh1")->model()->rowCount(), 1);
+    child<QPushButton>(*w, "Button2")->click();
 
     // The text as typed, in any letter case, Cyrillic included; % and _ are
     // characters like any other.
     const QList<std::pair<QString, QList<int>>> typed = {
         {"бетон", {12}}, {"ИЗТОК", {13}}, {"100%", {13}}, {"%", {13}}, {"_", {}}, {"b%5", {}}};
     for (const auto& [text, series] : typed) {
-        typeInto(w->edKomentar, text);
-        w->Button1->click();
+        typeInto(child<QLineEdit>(*w, "edKomentar"), text);
+        child<QPushButton>(*w, "Button1")->click();
         QList<int> found;
-        for (int r = 0; r < w->DBGridEh1->model()->rowCount(); ++r)
-            found.append(w->DBGridEh1->model()->index(r, 0).data().toInt());
+        for (int r = 0; r < child<TDBGrid>(*w, "DBGridEh1")->model()->rowCount(); ++r)
+            found.append(child<TDBGrid>(*w, "DBGridEh1")->model()->index(r, 0).data().toInt());
         EXPECT_EQ(found, series) << text.toStdString();
-        w->Button2->click();
+        child<QPushButton>(*w, "Button2")->click();
     }
 
     // Nothing matches: empty lists, empty chart and title, a double-click shows nothing.
     for (const QString& text : {QString("' or 1=1 --"), QString("zzz_%;select")}) {
-        typeInto(w->edKomentar, text);
-        w->Button1->click();
-        EXPECT_EQ(w->DBGridEh1->model()->rowCount(), 0) << text.toStdString();
+        typeInto(child<QLineEdit>(*w, "edKomentar"), text);
+        child<QPushButton>(*w, "Button1")->click();
+        EXPECT_EQ(child<TDBGrid>(*w, "DBGridEh1")->model()->rowCount(), 0) << text.toStdString();
         EXPECT_EQ(w->chartTitle(), "");
-        w->Button2->click();
+        child<QPushButton>(*w, "Button2")->click();
     }
     const int infos = int(m_messages.infos.size());
     w->DBGridEh1DblClick();
     EXPECT_EQ(m_messages.infos.size(), infos);
 
-    QTest::keyClicks(w->edNomer, "99999999999"); // beyond the column's integers
-    w->Button1->click();
-    EXPECT_EQ(w->DBGridEh1->model()->rowCount(), 0);
+    QTest::keyClicks(child<QLineEdit>(*w, "edNomer"),
+                     "99999999999"); // beyond the column's integers
+    child<QPushButton>(*w, "Button1")->click();
+    EXPECT_EQ(child<TDBGrid>(*w, "DBGridEh1")->model()->rowCount(), 0);
     EXPECT_TRUE(m_messages.errors.isEmpty());
 
     // A comment erased again is still a filter: every series with a comment.
-    w->Button2->click();
-    QTest::keyClicks(w->edKomentar, "x");
-    QTest::keyClick(w->edKomentar, Qt::Key_Backspace);
-    w->Button1->click();
-    EXPECT_EQ(w->DBGridEh1->model()->rowCount(), 2);
+    child<QPushButton>(*w, "Button2")->click();
+    QTest::keyClicks(child<QLineEdit>(*w, "edKomentar"), "x");
+    QTest::keyClick(child<QLineEdit>(*w, "edKomentar"), Qt::Key_Backspace);
+    child<QPushButton>(*w, "Button1")->click();
+    EXPECT_EQ(child<TDBGrid>(*w, "DBGridEh1")->model()->rowCount(), 2);
 }
 
 TEST_F(ViewerTest, PrintingSetsThePrintTitleAndThePdfShowsTheChart) {
     auto w = open();
-    QTest::keyClicks(w->edNomer, "13");
-    w->Button1->click();
+    QTest::keyClicks(child<QLineEdit>(*w, "edNomer"), "13");
+    child<QPushButton>(*w, "Button1")->click();
     const QString pdf = qEnvironmentVariableIsSet("NUV_KEEP_PDF")
                             ? qEnvironmentVariable("NUV_KEEP_PDF")
                             : m_dir.path() + "/run.pdf";
@@ -208,14 +212,14 @@ TEST_F(ViewerTest, PrintingSetsThePrintTitleAndThePdfShowsTheChart) {
     QFile::remove(pdf);
     w->showPreview = [&](TfrmViewer& v) {
         shownDuringPreview = v.chartTitle();
-        TChartPrintPreview preview(v.DBChart1->chart(), &v);
+        TChartPrintPreview preview(child<QChartView>(v, "DBChart1")->chart(), &v);
         if (!QFile::exists(pdf))
             preview.printToPdf(pdf);
     };
-    w->Button3->click();
+    child<QPushButton>(*w, "Button3")->click();
     EXPECT_TRUE(shownDuringPreview.endsWith("Скорост : 1.50 kN/sec. "));
     EXPECT_EQ(w->chartTitle(), shownDuringPreview); // kept until the run changes
-    w->Button3->click();
+    child<QPushButton>(*w, "Button3")->click();
     EXPECT_EQ(w->chartTitle(), shownDuringPreview);
 
     QProcess text;
@@ -228,15 +232,17 @@ TEST_F(ViewerTest, PrintingSetsThePrintTitleAndThePdfShowsTheChart) {
     // The load is in kN on the axis and in the speed, as on the screen.
     EXPECT_FALSE(printed.contains(QRegularExpression("(^|\\s)N(/sec\\.)?(\\s|$)")))
         << printed.toStdString();
-    EXPECT_EQ(static_cast<QValueAxis*>(w->Series1->attachedAxes().last())->titleText(), "kN");
+    EXPECT_EQ(
+        static_cast<QValueAxis*>(curve(*w, "DBChart1", 0)->attachedAxes().last())->titleText(),
+        "kN");
     QProcess info;
     info.start("pdfinfo", {pdf});
     ASSERT_TRUE(info.waitForFinished(30000));
     EXPECT_TRUE(QString::fromUtf8(info.readAll()).contains(QRegularExpression("Pages:\\s+1\\b")));
 
     // Printing with nothing listed: the empty basic title.
-    w->Button2->click();
-    w->Button3->click();
+    child<QPushButton>(*w, "Button2")->click();
+    child<QPushButton>(*w, "Button3")->click();
     EXPECT_EQ(w->chartTitle(),
               "\r\nИзмерване No / от \r\nМаксимална стойност: 0.00   Време на измерването :  (sec.)"
               "\r\n   Скорост : 0.00 (kN/sec.)");
@@ -244,7 +250,7 @@ TEST_F(ViewerTest, PrintingSetsThePrintTitleAndThePdfShowsTheChart) {
 
 TEST_F(ViewerTest, PreviewMarginsMoveAndResizeTheChart) {
     auto w = open();
-    TChartPrintPreview preview(w->DBChart1->chart(), w.get());
+    TChartPrintPreview preview(child<QChartView>(*w, "DBChart1")->chart(), w.get());
     preview.resize(900, 620);
     preview.show();
     EXPECT_EQ(preview.margins(), QMarginsF(10, 10, 10, 10));

@@ -2,10 +2,10 @@
 // and clicks.
 #include "db/dmmainU.h"
 #include "objects/TfrmObekt.h"
-#include "review/tests/ChartTexts.h"
 #include "review/TChartPrintPreview.h"
 #include "review/TDateFilterEdit.h"
 #include "review/TfrmViewer.h"
+#include "review/tests/ChartTexts.h"
 #include "testsupport/GTestQt.h"
 #include "testsupport/OperatorInput.h"
 #include "testsupport/TestDatabase.h"
@@ -29,6 +29,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/Child.h"
 #include "testsupport/WindowDbTest.h"
 
 using namespace Operator;
@@ -69,7 +70,7 @@ protected:
         SCOPED_TRACE(when);
         EXPECT_LE(w.frameGeometry().width(), 1280);
         EXPECT_LE(w.frameGeometry().height(), 800);
-        for (TDBGrid* grid : {w.DBGridEh1, w.DBGridEh2}) {
+        for (TDBGrid* grid : {child<TDBGrid>(w, "DBGridEh1"), child<TDBGrid>(w, "DBGridEh2")}) {
             const QHeaderView* h = grid->horizontalHeader();
             EXPECT_LE(h->length(), grid->viewport()->width() + 1)
                 << grid->objectName().toStdString();
@@ -79,12 +80,12 @@ protected:
                 EXPECT_LE(fm.horizontalAdvance(title) + 8, h->sectionSize(c))
                     << title.toStdString();
                 const QString cell = grid->model()->index(0, c).data().toString();
-                if (c != 3 || grid != w.DBGridEh1)
+                if (c != 3 || grid->objectName() != QLatin1String("DBGridEh1"))
                     EXPECT_LE(grid->fontMetrics().horizontalAdvance(cell) + 6, grid->columnWidth(c))
                         << cell.toStdString();
             }
         }
-        const QChart* chart = w.DBChart1->chart();
+        const QChart* chart = child<QChartView>(w, "DBChart1")->chart();
         EXPECT_GE(chart->plotArea().width(), 320);
         EXPECT_GE(chart->plotArea().height(), 180);
         EXPECT_EQ(unreadableChartTexts(*chart), QStringList());
@@ -101,12 +102,12 @@ protected:
         whenModal(
             [&](QWidget*) {
                 QTest::qWait(300); // the window manager's frame and the restored size
-                w.edNomer->setFocus();
+                child<QLineEdit>(w, "edNomer")->setFocus();
                 typeText("13");
-                QTest::mouseClick(w.Button1, Qt::LeftButton);
+                QTest::mouseClick(child<QPushButton>(w, "Button1"), Qt::LeftButton);
                 QTest::qWait(200);
                 check(w);
-                w.DBGridEh1->setFocus();
+                child<TDBGrid>(w, "DBGridEh1")->setFocus();
                 press(Qt::Key_Escape);
             },
             &main);
@@ -119,10 +120,10 @@ protected:
 // painted while events are processed, so nothing crashes.
 TEST_F(ViewerXTest, PrintPreviewOpensPagesPrintsToPdfAndCloses) {
     auto w = open();
-    w->edNomer->setFocus();
+    child<QLineEdit>(*w, "edNomer")->setFocus();
     typeText("13");
-    QTest::mouseClick(w->Button1, Qt::LeftButton);
-    ASSERT_EQ(w->DBGridEh2->model()->rowCount(), 1);
+    QTest::mouseClick(child<QPushButton>(*w, "Button1"), Qt::LeftButton);
+    ASSERT_EQ(child<TDBGrid>(*w, "DBGridEh2")->model()->rowCount(), 1);
 
     const QString screens = qEnvironmentVariable("NUV_SCREENS");
     const QString pdf = screens.isEmpty()
@@ -168,7 +169,8 @@ TEST_F(ViewerXTest, PrintPreviewOpensPagesPrintsToPdfAndCloses) {
             QTest::mouseClick(preview->btnClose, Qt::LeftButton);
         },
         w.get());
-    QTest::mouseClick(w->Button3, Qt::LeftButton); // returns when the preview has closed
+    QTest::mouseClick(child<QPushButton>(*w, "Button3"),
+                      Qt::LeftButton); // returns when the preview has closed
     EXPECT_TRUE(previewSeen);
     EXPECT_EQ(QApplication::activeModalWidget(), w.get());
     ASSERT_TRUE(QFile::exists(pdf));
@@ -190,7 +192,7 @@ TEST_F(ViewerXTest, PrintPreviewOpensPagesPrintsToPdfAndCloses) {
 // today, and an erased date is no bound.
 TEST_F(ViewerXTest, DateFilterTakesTypedDatesOpensAtTodayAndCanBeErased) {
     auto w = open();
-    TDateFilterEdit* ed = w->edData;
+    TDateFilterEdit* ed = child<TDateFilterEdit>(*w, "edData");
     EXPECT_FALSE(ed->date().has_value());
     EXPECT_EQ(ed->lineEdit()->text(), "");
     EXPECT_TRUE(ed->displayFormat().contains("yyyy")) << ed->displayFormat().toStdString();
@@ -223,9 +225,9 @@ TEST_F(ViewerXTest, DateFilterTakesTypedDatesOpensAtTodayAndCanBeErased) {
     for (const QString& typed : {full, twoDigits}) {
         typeDate(typed);
         EXPECT_EQ(ed->date(), day) << typed.toStdString();
-        QTest::mouseClick(w->Button1, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*w, "Button1"), Qt::LeftButton);
         EXPECT_EQ(w->mdFilter.values(), QList<QVariant>{QVariant(day)}) << typed.toStdString();
-        EXPECT_EQ(w->DBGridEh1->model()->rowCount(), 1) << typed.toStdString();
+        EXPECT_EQ(child<TDBGrid>(*w, "DBGridEh1")->model()->rowCount(), 1) << typed.toStdString();
         EXPECT_EQ(ed->lineEdit()->text(), full); // leaving the field shows the whole year
     }
 
@@ -235,7 +237,7 @@ TEST_F(ViewerXTest, DateFilterTakesTypedDatesOpensAtTodayAndCanBeErased) {
     typeText("31.02.2024"); // typed over the selected date
     EXPECT_EQ(ed->lineEdit()->text(), "31.02.2024");
     EXPECT_EQ(ed->date(), day);
-    QTest::mouseClick(w->edNomer, Qt::LeftButton);
+    QTest::mouseClick(child<QLineEdit>(*w, "edNomer"), Qt::LeftButton);
     EXPECT_EQ(ed->lineEdit()->text(), full);
 
     // Erased: no bound, and the filter is empty again.
@@ -244,7 +246,7 @@ TEST_F(ViewerXTest, DateFilterTakesTypedDatesOpensAtTodayAndCanBeErased) {
     EXPECT_FALSE(w->mdFilter.data.has_value());
     EXPECT_TRUE(w->mdFilter.isEmpty());
     EXPECT_TRUE(w->mdFilter.values().isEmpty());
-    QTest::mouseClick(w->edNomer, Qt::LeftButton);
+    QTest::mouseClick(child<QLineEdit>(*w, "edNomer"), Qt::LeftButton);
     EXPECT_EQ(ed->lineEdit()->text(), "");
 }
 
@@ -256,20 +258,23 @@ TEST_F(ViewerXTest, ListsShowTheirHeadersInFullAndTheWholeComment) {
     execSql(m_dm.dbNUV,
             QString("update mes_group set komentar = '%1' where mes_group_id = 13").arg(comment));
     auto w = open();
-    w->edNomer->setFocus();
+    child<QLineEdit>(*w, "edNomer")->setFocus();
     typeText("13");
-    QTest::mouseClick(w->Button1, Qt::LeftButton);
-    ASSERT_EQ(w->DBGridEh1->model()->rowCount(), 1);
+    QTest::mouseClick(child<QPushButton>(*w, "Button1"), Qt::LeftButton);
+    ASSERT_EQ(child<TDBGrid>(*w, "DBGridEh1")->model()->rowCount(), 1);
     QTest::qWait(100);
-    EXPECT_EQ(w->DBGridEh1->model()->index(0, 3).data(Qt::ToolTipRole).toString(), comment);
-    for (TDBGrid* grid : {w->DBGridEh1, w->DBGridEh2}) {
+    EXPECT_EQ(
+        child<TDBGrid>(*w, "DBGridEh1")->model()->index(0, 3).data(Qt::ToolTipRole).toString(),
+        comment);
+    for (TDBGrid* grid : {child<TDBGrid>(*w, "DBGridEh1"), child<TDBGrid>(*w, "DBGridEh2")}) {
         const QHeaderView* h = grid->horizontalHeader();
         const QFontMetrics fm(h->font());
         for (int c = 0; c < grid->model()->columnCount(); ++c) {
             const QString title = grid->model()->headerData(c, Qt::Horizontal).toString();
             EXPECT_LE(fm.horizontalAdvance(title) + 8, h->sectionSize(c)) << title.toStdString();
             const QString cell = grid->model()->index(0, c).data().toString();
-            if (c != 3 || grid != w->DBGridEh1) // the comment is cut, its tooltip is whole
+            if (c != 3 ||
+                grid != child<TDBGrid>(*w, "DBGridEh1")) // the comment is cut, its tooltip is whole
                 EXPECT_LE(grid->fontMetrics().horizontalAdvance(cell) + 6, grid->columnWidth(c))
                     << cell.toStdString();
         }
@@ -302,7 +307,7 @@ TEST_F(ViewerXTest, OpensWhereEveryTextReadsAndKeepsTheOperatorsSize) {
                 QTest::qWait(300);
                 TBoxSeen keep;
                 answerWithKey(&keep, Qt::Key_Return, &objects);
-                objects.DBGrid1->setFocus();
+                child<QTableView>(objects, "DBGrid1")->setFocus();
                 press(Qt::Key_Escape);
             },
             &main);
@@ -325,11 +330,11 @@ TEST_F(ViewerXTest, OpensWhereEveryTextReadsAndKeepsTheOperatorsSize) {
 // the title stands whole above the plot and no axis label is cut.
 TEST_F(ViewerXTest, PrintedChartIsLaidOutForThePage) {
     auto w = open();
-    w->DBChart1->setMaximumSize(320, 110); // as a small window showed it
-    w->edNomer->setFocus();
+    child<QChartView>(*w, "DBChart1")->setMaximumSize(320, 110); // as a small window showed it
+    child<QLineEdit>(*w, "edNomer")->setFocus();
     typeText("13");
-    QTest::mouseClick(w->Button1, Qt::LeftButton);
-    ASSERT_EQ(w->DBGridEh2->model()->rowCount(), 1);
+    QTest::mouseClick(child<QPushButton>(*w, "Button1"), Qt::LeftButton);
+    ASSERT_EQ(child<TDBGrid>(*w, "DBGridEh2")->model()->rowCount(), 1);
     QTest::qWait(200);
     const QStringList title = w->chartTitle().split("\r\n");
     ASSERT_EQ(title.size(), 4);
@@ -354,7 +359,7 @@ TEST_F(ViewerXTest, PrintedChartIsLaidOutForThePage) {
             QTest::mouseClick(preview->btnClose, Qt::LeftButton);
         },
         w.get());
-    QTest::mouseClick(w->Button3, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*w, "Button3"), Qt::LeftButton);
     ASSERT_TRUE(QFile::exists(pdf));
 
     const QString page = run("pdftotext", {"-layout", pdf, "-"});
