@@ -201,10 +201,10 @@ TEST_F(ObektXTest, OpensWhereEveryTextReads) {
                      child<QWidget>(w, "DBNavigator1")->findChildren<QToolButton*>())
                     EXPECT_TRUE(child<QWidget>(w, "DBNavigator1")->rect().contains(b->geometry()))
                         << b->toolTip().toStdString();
-                const QHeaderView* h = child<TDBGrid>(w, "DBGrid1")->horizontalHeader();
-                EXPECT_LE(h->length(), child<TDBGrid>(w, "DBGrid1")->viewport()->width() + 1);
+                const QHeaderView* h = child<QTableView>(w, "DBGrid1")->horizontalHeader();
+                EXPECT_LE(h->length(), child<QTableView>(w, "DBGrid1")->viewport()->width() + 1);
                 for (int c : {TObektTable::colId, TObektTable::colIme}) {
-                    const QString title = child<TDBGrid>(w, "DBGrid1")
+                    const QString title = child<QTableView>(w, "DBGrid1")
                                               ->model()
                                               ->headerData(c, Qt::Horizontal)
                                               .toString();
@@ -216,8 +216,9 @@ TEST_F(ObektXTest, OpensWhereEveryTextReads) {
                                       w.OBEKT->ime(r));
                         const QString cell = w.OBEKT->index(r, c).data().toString();
                         EXPECT_LE(
-                            child<TDBGrid>(w, "DBGrid1")->fontMetrics().horizontalAdvance(cell) + 6,
-                            child<TDBGrid>(w, "DBGrid1")->columnWidth(c))
+                            child<QTableView>(w, "DBGrid1")->fontMetrics().horizontalAdvance(cell) +
+                                6,
+                            child<QTableView>(w, "DBGrid1")->columnWidth(c))
                             << cell.toStdString();
                     }
                 }
@@ -227,7 +228,7 @@ TEST_F(ObektXTest, OpensWhereEveryTextReads) {
                         QString("objects-%1-%2.png").arg(when, QLocale().name())));
                 TBoxSeen keep;
                 answerWithKey(&keep, Qt::Key_Return, &w);
-                child<TDBGrid>(w, "DBGrid1")->setFocus();
+                child<QTableView>(w, "DBGrid1")->setFocus();
                 press(Qt::Key_Escape);
             },
             &main);
