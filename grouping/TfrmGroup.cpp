@@ -131,6 +131,9 @@ void TfrmGroup::buildControls() {
     lay->addWidget(Splitter1);
     // Every text of the window is readable at this size, which fits a
     // 1280x800 screen with the window manager's frame.
+    // Below this the run list's times and the chart's labels are cut; a
+    // placement left by a smaller window grows to it.
+    setMinimumSize(1060, 640);
     resize(1100, 700);
     Splitter1->setSizes({520, 580});
 }

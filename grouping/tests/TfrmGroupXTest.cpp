@@ -231,4 +231,20 @@ TEST_F(GroupXTest, SizesSurviveOpeningAndTextsAreReadable) {
         EXPECT_EQ(wd, widths.first()) << "panel widths over the openings";
 }
 
+// A placement left small (by another window sharing the keys, or by the
+// operator) grows back to where every text reads.
+TEST_F(GroupXTest, ASmallStoredPlacementGrowsBackToWhereTextsRead) {
+    {
+        auto w = open();
+        w->resize(420, 400);
+        QTest::qWait(100);
+        press(Qt::Key_Escape);
+        QTest::qWait(100);
+    }
+    auto w = open();
+    EXPECT_GE(w->width(), w->minimumWidth());
+    expectReadable(*w);
+    press(Qt::Key_Escape);
+}
+
 } // namespace
