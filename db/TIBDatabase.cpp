@@ -26,6 +26,7 @@ void TIBDatabase::Open() {
         throw EDatabaseError(FbConnectError::message(DatabaseName, e), e.codes(), e.osError());
     }
     ++m_generation;
+    m_lost = false;
     if (!AfterConnect)
         return;
     try {
@@ -73,7 +74,32 @@ void TIBDatabase::attach() {
     }
 }
 
+bool TIBDatabase::connectionLost(const EDatabaseError& e) {
+    for (long c : {isc_network_error, isc_lost_db_connection, isc_conn_lost, isc_shutdown,
+                   isc_att_shutdown, isc_bad_db_handle, isc_net_read_err, isc_net_write_err})
+        if (e.has(c))
+            return true;
+    return false;
+}
+
+void TIBDatabase::dropIfLost(const EDatabaseError& e) {
+    if (!connectionLost(e) || !m_attachment)
+        return;
+    try {
+        Close();
+    } catch (...) {
+        // a dead connection cannot detach cleanly; it is let go all the same
+    }
+    m_lost = true;
+}
+
+void TIBDatabase::reopenIfLost() {
+    if (m_lost && !m_attachment)
+        Open();
+}
+
 void TIBDatabase::Close() {
+    m_lost = false;
     if (!m_attachment)
         return;
     for (TIBTransaction* t : m_transactions) {

@@ -40,6 +40,14 @@ public:
     // Counts the connections made, so prepared statements know when theirs is gone.
     int generation() const { return m_generation; }
 
+    // An error that says the connection is gone (a server stopped or
+    // restarted, the network down) lets the dead connection go; the next
+    // statement or transaction then connects again by itself.
+    static bool connectionLost(const EDatabaseError& e);
+    void dropIfLost(const EDatabaseError& e);
+    // Connects again when the connection was lost, not when it was closed.
+    void reopenIfLost();
+
     void addTransaction(TIBTransaction* t) { m_transactions.append(t); }
     void removeTransaction(TIBTransaction* t) { m_transactions.removeAll(t); }
 
@@ -49,5 +57,6 @@ private:
 
     fb::Ref<Firebird::IAttachment> m_attachment;
     int m_generation = 0;
+    bool m_lost = false;
     QList<TIBTransaction*> m_transactions;
 };

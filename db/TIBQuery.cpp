@@ -301,7 +301,19 @@ void TIBQuery::bindInput(const QList<QVariant>& values, fb::Status& st) {
     }
 }
 
+// A statement that finds the connection gone lets it go, so that the next one
+// (a window's next refresh) connects again.
 void TIBQuery::run(bool fetch) {
+    m_db.reopenIfLost();
+    try {
+        runOnce(fetch);
+    } catch (const EDatabaseError& e) {
+        m_db.dropIfLost(e);
+        throw;
+    }
+}
+
+void TIBQuery::runOnce(bool fetch) {
     if (!m_db.Connected())
         throw EDatabaseError(fb::notConnectedText());
     QList<Slot> order;

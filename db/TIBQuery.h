@@ -79,6 +79,7 @@ private:
         int position = -1;
     };
     void run(bool fetch);
+    void runOnce(bool fetch);
     void opened();
     QString positionalText(QList<Slot>& order) const;
     QList<QVariant> valuesOf(const QList<Slot>& order) const;

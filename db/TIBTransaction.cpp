@@ -23,6 +23,7 @@ TIBTransaction::~TIBTransaction() {
 void TIBTransaction::StartTransaction() {
     if (m_tra)
         throw EDatabaseError(QStringLiteral("Transaction is active"));
+    m_db.reopenIfLost();
     if (!m_db.Connected())
         throw EDatabaseError(fb::notConnectedText());
     fb::Status st;
@@ -60,7 +61,12 @@ void TIBTransaction::Commit() {
         m_tra->commit(&st);
         m_tra.take(); // a commit that succeeds ends the handle itself
     } catch (const FbException& e) {
-        fb::rethrow(e);
+        try {
+            fb::rethrow(e);
+        } catch (const EDatabaseError& lost) {
+            m_db.dropIfLost(lost); // rolls this transaction back with the connection
+            throw;
+        }
     }
 }
 

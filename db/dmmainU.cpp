@@ -10,20 +10,12 @@
 
 namespace {
 
-bool connectionLost(const EDatabaseError& e) {
-    for (long c : {isc_network_error, isc_lost_db_connection, isc_conn_lost, isc_shutdown,
-                   isc_att_shutdown, isc_bad_db_handle, isc_net_read_err, isc_net_write_err})
-        if (e.has(c))
-            return true;
-    return false;
-}
-
 // The cause of a refused write, in the operator's words.
 QString writeCause(const EDatabaseError& e) {
     const int os = e.osError();
     if (os == ENOSPC || os == EFBIG || os == EDQUOT)
         return QStringLiteral("няма място на диска за файла на базата данни");
-    if (connectionLost(e))
+    if (TIBDatabase::connectionLost(e))
         return QStringLiteral("връзката с базата данни е прекъсната");
     if (e.has(isc_read_only_database) || os == EACCES || os == EROFS || os == EPERM)
         return QStringLiteral("базата данни не позволява запис");
@@ -122,13 +114,7 @@ int TdmMain::GenID(const QString& TableName) {
 }
 
 void TdmMain::dropLostConnection(const EDatabaseError& e) {
-    if (!connectionLost(e) || !dbNUV.Connected())
-        return;
-    try {
-        dbNUV.Close();
-    } catch (...) {
-        // a dead connection cannot detach cleanly; it is let go all the same
-    }
+    dbNUV.dropIfLost(e);
 }
 
 int TdmMain::StartRun(int DeviceId) {

@@ -49,6 +49,35 @@ protected:
     QString m_database;
 };
 
+// A window's reading after the server went away and came back: the read in
+// the outage fails with the engine's word for it, the next refresh connects
+// again by itself.
+TEST_F(FbServerTest, AWindowsNextRefreshAfterTheServersReturnReadsAgain) {
+    TdmMain dm;
+    openDataModule(dm);
+    const int run = dm.StartRunAt(1, QDateTime(QDate(2024, 5, 6), QTime(9, 30, 0)));
+    TIBTransaction tr(dm.dbNUV);
+    TIBQuery runs(dm.dbNUV, tr);
+    runs.setSQL(QStringLiteral("select mes_id from mes order by mes_id"));
+    const auto refresh = [&] {
+        if (tr.InTransaction())
+            tr.Rollback();
+        runs.Close();
+        runs.Open();
+        return runs.RecordCount();
+    };
+    EXPECT_EQ(refresh(), 1);
+    m_server.kill();
+    EXPECT_THROW(refresh(), EDatabaseError);
+    EXPECT_FALSE(dm.dbNUV.Connected());
+    m_server.restart();
+    EXPECT_EQ(refresh(), 1);
+    EXPECT_EQ(runs.Value(0, 0).toInt(), run);
+    // A database closed on purpose is not opened behind the program's back.
+    dm.dbNUV.Close();
+    EXPECT_THROW(refresh(), EDatabaseError);
+}
+
 TEST_F(FbServerTest, SamplesRecordedOnTheServerSurviveItsKill) {
     TdmMain dm;
     openDataModule(dm);
