@@ -28,7 +28,17 @@ void TIBTransaction::StartTransaction() {
         throw EDatabaseError(fb::notConnectedText());
     fb::Status st;
     try {
-        m_tra.reset(m_db.attachment()->startTransaction(&st, 0, nullptr));
+        if (LockTimeoutSec <= 0) {
+            m_tra.reset(m_db.attachment()->startTransaction(&st, 0, nullptr));
+        } else {
+            fb::Owned<IXpbBuilder> tpb(
+                fb::util()->getXpbBuilder(&st, IXpbBuilder::TPB, nullptr, 0));
+            for (int tag : {isc_tpb_concurrency, isc_tpb_write, isc_tpb_wait})
+                tpb->insertTag(&st, tag);
+            tpb->insertInt(&st, isc_tpb_lock_timeout, LockTimeoutSec);
+            m_tra.reset(m_db.attachment()->startTransaction(&st, tpb->getBufferLength(&st),
+                                                            tpb->getBuffer(&st)));
+        }
         ++m_generation;
     } catch (const FbException& e) {
         fb::rethrow(e);

@@ -18,6 +18,10 @@ public:
     TIBTransaction(const TIBTransaction&) = delete;
     TIBTransaction& operator=(const TIBTransaction&) = delete;
 
+    // A row another connection holds is waited for this long before the
+    // statement fails with a lock conflict; 0 waits as long as it takes.
+    int LockTimeoutSec = 0;
+
     bool InTransaction() const { return bool(m_tra); }
     void StartTransaction();
     void StartIfInactive();

@@ -55,6 +55,9 @@ TdmMain::TdmMain()
     dbNUV.SQLDialect = 3;
     dbNUV.DefaultTransaction = &trMain;
     dbNUV.AfterConnect = [this] { checkSchema(); };
+    // An object another workstation is editing stops this one's edit with a
+    // message instead of freezing the register.
+    trObekt.LockTimeoutSec = kObjectLockTimeoutSec;
 }
 
 TdmMain::~TdmMain() {

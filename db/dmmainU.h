@@ -49,6 +49,7 @@ public:
     // The clock of the recording statements: the program's unless one is set.
     void setClock(const TClock& clock) { m_clock = &clock; }
 
+    static constexpr int kObjectLockTimeoutSec = 3;
     static constexpr const char* kGenIdError =
         "Грешка при генериране на уникалния номер на таблица";
     static constexpr const char* kStartRunSql =

@@ -157,6 +157,11 @@ bool TObektTable::Post() {
         q.ParamByName(QStringLiteral("obekt_id"), row.id);
         q.ParamByName(QStringLiteral("ime"), row.ime);
         q.ExecSQL();
+    } catch (const EDatabaseError& e) {
+        fail(DatabaseError(QStringLiteral("Обектът „%1“ не беше записан.").arg(row.ime) +
+                               changedElsewhere(e),
+                           e.message()));
+        return false; // the row stays in its insert or edit state
     } catch (const Exception& e) {
         fail(DatabaseError(QStringLiteral("Обектът „%1“ не беше записан.").arg(row.ime),
                            e.message()));
@@ -210,6 +215,11 @@ void TObektTable::Delete() {
         q.setSQL(QStringLiteral("delete from obekt where obekt_id = :obekt_id"));
         q.ParamByName(QStringLiteral("obekt_id"), row.id);
         q.ExecSQL();
+    } catch (const EDatabaseError& e) {
+        fail(DatabaseError(QStringLiteral("Обектът „%1“ не беше изтрит.").arg(row.ime) +
+                               changedElsewhere(e),
+                           e.message()));
+        return; // the row stays
     } catch (const Exception& e) {
         fail(DatabaseError(QStringLiteral("Обектът „%1“ не беше изтрит.").arg(row.ime),
                            e.message()));
@@ -218,6 +228,17 @@ void TObektTable::Delete() {
     const int at = m_current;
     eraseRow(at);
     setCurrent(m_rows.empty() ? -1 : std::min(at, RecordCount() - 1));
+}
+
+// Another workstation changed or holds the same object: said in a second
+// sentence, the engine's words stay below for the maintainer.
+QString TObektTable::changedElsewhere(const EDatabaseError& e) {
+    for (long code : {isc_update_conflict, isc_deadlock, isc_lock_conflict, isc_lock_timeout})
+        if (e.has(code))
+            return QStringLiteral(" Друго работно място променя същия обект в момента: "
+                                  "затворете регистъра и го отворете отново, за да видите "
+                                  "промените му.");
+    return {};
 }
 
 void TObektTable::fail(const Exception& e) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/FbApi.h"
+
 #include <QAbstractTableModel>
 #include <QVariant>
 
@@ -74,6 +76,7 @@ private:
     void setCurrent(int row);
     qint64 seriesUsing(const QVariant& id);
     void fail(const Exception& e);
+    static QString changedElsewhere(const EDatabaseError& e);
 
     TdmMain& m_dm;
     std::vector<Row> m_rows;

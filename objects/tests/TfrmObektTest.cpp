@@ -257,4 +257,37 @@ TEST_F(ObektTest, ARefusedRowIsReportedByTheWindowWithTheEngineCause) {
     w->accept();
 }
 
+// Two workstations edit the same object: the second waits a moment for the
+// first, then is told in words, and keeps its row to mend; only what the
+// first saved is stored.
+TEST_F(ObektTest, TheSameObjectEditedAtTwoWorkstationsIsSaidAndNothingHalfSaved) {
+    execSql(m_dm.dbNUV, "insert into obekt(obekt_id, ime) values(9001, 'Мост')");
+    TdmMain other;
+    other.dbNUV.DatabaseName = m_paths.database();
+    other.dbNUV.Open();
+    TObektTable first(m_dm), second(other);
+    QStringList reported;
+    QObject::connect(&second, &TObektTable::failed,
+                     [&](const QString& text, const QString& cause) { reported << text << cause; });
+    first.Open();
+    second.Open();
+    ASSERT_GT(first.RecordCount(), 0);
+    const QString id = first.id(0).toString();
+    first.setData(first.index(0, TObektTable::colIme), QStringLiteral("Мост Първи"), Qt::EditRole);
+    ASSERT_TRUE(first.Post());
+    second.setData(second.index(0, TObektTable::colIme), QStringLiteral("Мост Втори"),
+                   Qt::EditRole);
+    EXPECT_FALSE(second.Post());
+    ASSERT_EQ(reported.size(), 2);
+    EXPECT_TRUE(reported[0].startsWith("Обектът „Мост Втори“ не беше записан. Друго работно "
+                                       "място променя същия обект в момента"))
+        << reported[0].toStdString();
+    EXPECT_FALSE(reported[1].isEmpty()); // the engine's words for the maintainer
+    EXPECT_EQ(second.state(), TObektTable::State::Edit);
+    second.Cancel();
+    m_dm.trObekt.Commit();
+    other.trObekt.Rollback();
+    EXPECT_TRUE(stored().contains(id + ":Мост Първи"));
+}
+
 } // namespace
