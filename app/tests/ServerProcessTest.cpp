@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -156,6 +158,33 @@ protected:
         return changes;
     }
 
+    // The moments of a device's samples, in the order of their ids.
+    QList<QDateTime> moments(int device) const {
+        QList<QDateTime> out;
+        for (const auto& r : rows(QStringLiteral("select date_effect from mes_de where "
+                                                 "dev_id = %1 order by mes_de_id")
+                                      .arg(device)))
+            out.append(r[0].toDateTime());
+        return out;
+    }
+    static qsizetype pollsBefore(const Workstation& w, const QDateTime& moment) {
+        qsizetype n = 0;
+        for (const QDateTime& polled : w.polls())
+            if (polled.msecsTo(moment) > 60)
+                ++n;
+        return n;
+    }
+    // Moments that fall in the whole second from `second` on; samples are
+    // stored in whole seconds.
+    static int inSecond(const QList<QDateTime>& moments, const QDateTime& second) {
+        const QDateTime from = second.addMSecs(-second.time().msec());
+        int n = 0;
+        for (const QDateTime& m : moments)
+            if (m >= from && m < from.addSecs(1))
+                ++n;
+        return n;
+    }
+
     QString gfix() const {
         const TFbServer::ToolResult check =
             m_server.runTool(QStringLiteral("gfix"), {"-v", "-full", "-n", m_database});
@@ -194,6 +223,51 @@ TEST_F(ServerProcessTest, TwoWorkstationsRecordIntoOneDatabaseAtOnce) {
     for (const auto* w : {press.get(), cbr.get()})
         EXPECT_FALSE(QFile::exists(w->dir + "/prjNUV.log"))
             << readAll(w->dir + "/prjNUV.log").toStdString();
+}
+
+TEST_F(ServerProcessTest, ServerKilledMidRunAndRestartedLosesNoSample) {
+    auto press = workstation("press", 5, true, kLongPress);
+    auto cbr = workstation("cbr", 6, false, kLongCbr);
+    QThread::msleep(1000);
+    startApp(*press);
+    startApp(*cbr);
+    ASSERT_TRUE(pollsReach(*press, 10));
+    ASSERT_TRUE(pollsReach(*cbr, 6));
+
+    m_server.kill();
+    const QDateTime killed = QDateTime::currentDateTime();
+    QThread::msleep(4000);
+    m_server.restart();
+    const QDateTime back = QDateTime::currentDateTime();
+    // What was held is written without anyone doing anything.
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return samples(kPress) >= pollsBefore(*press, back) &&
+                   samples(kCbrLoad) >= pollsBefore(*cbr, back);
+        },
+        10000))
+        << samples(kPress) << " of " << pollsBefore(*press, back);
+    std::printf("held samples written %lld ms after the server's return\n",
+                static_cast<long long>(back.msecsTo(QDateTime::currentDateTime())));
+    QThread::msleep(1000);
+    end(*press);
+    end(*cbr);
+
+    for (const Workstation* w : {press.get(), cbr.get()}) {
+        expectEveryRequestRecorded(*w);
+        // The held samples keep the moments of their requests, in order.
+        const QList<QDateTime> stamped = moments(w->device);
+        EXPECT_TRUE(std::is_sorted(stamped.begin(), stamped.end())) << w->dir.toStdString();
+        for (QDateTime second = killed.addSecs(1); second < back.addSecs(-1);
+             second = second.addSecs(1))
+            EXPECT_NEAR(inSecond(stamped, second), inSecond(w->polls(), second), 1)
+                << w->dir.toStdString() << " " << second.toString().toStdString();
+        // The outage is in the log, the password is not.
+        const QByteArray log = readAll(w->dir + "/prjNUV.log");
+        EXPECT_TRUE(log.contains("commErr")) << log.toStdString();
+        EXPECT_FALSE(log.contains(m_server.password().toLatin1()));
+    }
+    EXPECT_EQ(gfix(), QString());
 }
 
 } // namespace
