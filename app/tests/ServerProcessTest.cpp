@@ -270,4 +270,76 @@ TEST_F(ServerProcessTest, ServerKilledMidRunAndRestartedLosesNoSample) {
     EXPECT_EQ(gfix(), QString());
 }
 
+TEST_F(ServerProcessTest, SeriesSavedWhileRecordingGoesOnIsSavedWhole) {
+    // Short press tests, one after another, and one long Marshall/CBR test.
+    auto press =
+        workstation("press", 5, true,
+                    {"--scenario", "press", "--rate", "30", "--peak", "60", "--pause", "0.5"});
+    auto cbr = workstation("cbr", 6, false, kLongCbr);
+    QThread::msleep(1000);
+    startApp(*press);
+    startApp(*cbr);
+    ASSERT_TRUE(waitFor([&] { return runs(kPress).size() >= 3; }, 25000));
+
+    // A third desk groups the finished press runs, its transaction open for
+    // a while as the recordings go on.
+    TIBDatabase desk;
+    desk.DatabaseName = m_database;
+    desk.UserName = m_server.user();
+    desk.Password = m_server.password();
+    desk.Open();
+    execSql(desk, "insert into obekt(obekt_id, ime) values (gen_id(gen_obekt_id, 1), 'Мост 3')");
+    const int object = selectRows(desk, "select max(obekt_id) from obekt")[0][0].toInt();
+    const QList<int> finished = runs(kPress).mid(0, 2);
+    const int finishedSamples =
+        number(QStringLiteral("select count(*) from mes_de where mes_id in (%1, %2)")
+                   .arg(finished[0])
+                   .arg(finished[1]));
+    const int cbrBefore = samples(kCbrLoad);
+    TIBTransaction tr(desk);
+    TIBQuery q(desk, tr);
+    int series = 0;
+    {
+        TTransactionGuard guard(tr);
+        series = TSeriesSave::save(q, QDate::currentDate(), "Плочи, втори етаж", 4, object,
+                                   {finished[0], finished[1]});
+        QThread::msleep(1500);
+        guard.commit();
+    }
+    EXPECT_GT(samples(kCbrLoad), cbrBefore) << "the recording waited for the series";
+    const int runsAtSave = int(runs(kPress).size());
+    ASSERT_TRUE(waitFor([&] { return runs(kPress).size() > runsAtSave; }, 15000));
+    QThread::msleep(500);
+    end(*press);
+    end(*cbr);
+
+    const auto saved = rows(QStringLiteral("select komentar, multiplier_id, obekt_id from "
+                                           "mes_group where mes_group_id = %1")
+                                .arg(series));
+    ASSERT_EQ(saved.size(), 1);
+    EXPECT_EQ(saved[0][0].toString(), "Плочи, втори етаж");
+    EXPECT_EQ(saved[0][1].toInt(), 4);
+    EXPECT_EQ(saved[0][2].toInt(), object);
+    EXPECT_EQ(
+        number(QStringLiteral("select count(*) from mes where mes_group_id = %1").arg(series)), 2);
+    for (int run : finished)
+        EXPECT_EQ(number(QStringLiteral("select mes_group_id from mes where mes_id = %1").arg(run)),
+                  series);
+    EXPECT_EQ(number("select count(*) from mes where mes_group_id is null"),
+              runs(kPress).size() - 2 + 1);
+    EXPECT_EQ(number(QStringLiteral("select count(*) from mes_de where mes_id in (%1, %2)")
+                         .arg(finished[0])
+                         .arg(finished[1])),
+              finishedSamples);
+    // Every press run has its samples, those after the save included, and
+    // the long test lost nothing.
+    EXPECT_EQ(number("select count(*) from mes m where m.dev_id = 1 and not exists "
+                     "(select 1 from mes_de d where d.mes_id = m.mes_id)"),
+              0);
+    expectEveryRequestRecorded(*cbr);
+    for (const auto* w : {press.get(), cbr.get()})
+        EXPECT_FALSE(QFile::exists(w->dir + "/prjNUV.log"))
+            << readAll(w->dir + "/prjNUV.log").toStdString();
+}
+
 } // namespace
