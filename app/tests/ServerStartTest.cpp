@@ -1,0 +1,93 @@
+// The main window started on a server that refuses it or cannot be reached:
+// the operator is told why in time, and the password is nowhere in it.
+#include "app/TfrmMain.h"
+#include "db/dmmainU.h"
+#include "testsupport/Child.h"
+#include "testsupport/FakeMessages.h"
+#include "testsupport/GTestQt.h"
+#include "testsupport/QtWait.h"
+#include "testsupport/SilentPort.h"
+#include "testsupport/TFbServer.h"
+#include "testsupport/TestDatabase.h"
+#include "testsupport/TestFiles.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Start {
+    QString database;
+    QString password;
+    QString said; // the first line of the message
+};
+
+// The settings of a workstation on the server, its password in a file of
+// its own, as a laboratory would set it up.
+void writeSettings(const AppPaths& paths, const Start& start) {
+    writeAll(paths.dir + "/password", start.password.toUtf8() + "\n");
+    QFile::setPermissions(paths.dir + "/password", QFile::ReadOwner | QFile::WriteOwner);
+    writeAll(paths.settings(), QStringLiteral("[frmStorage]\r\nlblCom_Caption=5\r\n"
+                                              "PageControl1_ActivePage=TabSheet2\r\n"
+                                              "[database]\r\nDatabase=%1\r\nUser=SYSDBA\r\n"
+                                              "PasswordFile=password\r\n")
+                                   .arg(start.database)
+                                   .toLatin1());
+}
+
+TEST(ServerStart, WrongPasswordAndUnreachableServerAreSaidWithinTenSeconds) {
+    ASSERT_FALSE(testLockFolder().isEmpty());
+    TFbServer server;
+    server.start();
+    const QString path = server.dataFolder() + "/NUV.GDB";
+    const QString database = server.connectionString(path);
+    ASSERT_EQ(server.createDatabase(database).exitCode, 0);
+
+    const QString refused = QStringLiteral("“ отказа достъп: потребителското име или паролата "
+                                           "не са верни.");
+    const QString silent = QStringLiteral("“ не отговаря: няма връзка с него по мрежата или той "
+                                          "не работи.");
+    const QString closed = QStringLiteral("127.0.0.1/%1:%2").arg(closedPort()).arg(path);
+    const SilentPort hanging(8);
+    const QString hung = QStringLiteral("127.0.0.1/%1:%2").arg(hanging.port()).arg(path);
+    const QString faraway = QStringLiteral("10.255.255.1:%1").arg(path);
+    const QList<Start> starts = {
+        {database, "Wr0ng-" + server.password().left(6), refused},
+        {closed, server.password(), silent},
+        {hung, server.password(), silent},
+        {faraway, server.password(), silent},
+    };
+    for (const Start& start : starts) {
+        QTemporaryDir dir;
+        const AppPaths paths = AppPaths::in(dir.path());
+        writeSettings(paths, start);
+        FakeMessages messages;
+        TdmMain dm;
+        TfrmMain w(paths, dm);
+        QElapsedTimer shown;
+        shown.start();
+        w.show();
+        ASSERT_TRUE(serveUntil([&] { return !messages.errors.isEmpty(); },
+                               int(std::max<qint64>(0, 10000 - shown.elapsed()))))
+            << start.database.toStdString() << ": no message within 10 s";
+        const QString text = messages.errors.join('\n');
+        EXPECT_EQ(text.section(QStringLiteral("\r\n"), 0, 0),
+                  "Сървърът на базата данни „" + start.database + start.said)
+            << text.toStdString();
+        EXPECT_FALSE(text.contains(start.password)) << text.toStdString();
+        EXPECT_FALSE(text.contains(server.password())) << text.toStdString();
+        EXPECT_EQ(child<QLabel>(w, "lblDatabase")->text(), "База данни: " + start.database);
+        EXPECT_FALSE(w.acquisitionRunning());
+        w.close();
+        EXPECT_FALSE(readAll(paths.settings()).contains(start.password.toUtf8()));
+        if (QFile::exists(paths.log())) {
+            EXPECT_FALSE(readAll(paths.log()).contains(start.password.toUtf8()));
+        }
+    }
+}
+
+} // namespace
