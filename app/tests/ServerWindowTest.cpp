@@ -1,5 +1,8 @@
-// The main window started on a server that refuses it or cannot be reached:
-// the operator is told why in time, and the password is nowhere in it.
+// The main window on a Firebird server: started on one that refuses it or
+// cannot be reached, it tells the operator why in time, the password nowhere
+// in it; while its server is away it says so, polls on, and writes what it
+// held once the server is back.
+#include "app/TStatusLine.h"
 #include "app/TfrmMain.h"
 #include "db/dmmainU.h"
 #include "testsupport/Child.h"
@@ -7,6 +10,7 @@
 #include "testsupport/GTestQt.h"
 #include "testsupport/QtWait.h"
 #include "testsupport/SilentPort.h"
+#include "testsupport/SimProcess.h"
 #include "testsupport/TFbServer.h"
 #include "testsupport/TestDatabase.h"
 #include "testsupport/TestFiles.h"
@@ -15,6 +19,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -39,7 +44,7 @@ void writeSettings(const AppPaths& paths, const Start& start) {
                                    .toLatin1());
 }
 
-TEST(ServerStart, WrongPasswordAndUnreachableServerAreSaidWithinTenSeconds) {
+TEST(ServerWindow, WrongPasswordAndUnreachableServerAreSaidWithinTenSeconds) {
     ASSERT_FALSE(testLockFolder().isEmpty());
     TFbServer server;
     server.start();
@@ -88,6 +93,56 @@ TEST(ServerStart, WrongPasswordAndUnreachableServerAreSaidWithinTenSeconds) {
             EXPECT_FALSE(readAll(paths.log()).contains(start.password.toUtf8()));
         }
     }
+}
+
+TEST(ServerWindow, OutageIsShownPollingGoesOnAndHeldSamplesAreWrittenOnReturn) {
+    ASSERT_FALSE(testLockFolder().isEmpty());
+    TFbServer server;
+    server.start();
+    const QString database = server.connectionString(server.dataFolder() + "/NUV.GDB");
+    ASSERT_EQ(server.createDatabase(database).exitCode, 0);
+    QTemporaryDir dir;
+    const AppPaths paths = AppPaths::in(dir.path());
+    writeSettings(paths, {database, server.password(), {}});
+    // One slow press test that lasts the whole outage.
+    SimProcess sim(dir.path(), 5,
+                   {"--scenario", "press", "--rate", "10", "--peak", "900", "--pause", "0"});
+    QThread::msleep(1000);
+    FakeMessages messages;
+    TdmMain dm;
+    TfrmMain w(paths, dm);
+    w.show();
+    const auto status = [&] { return child<TStatusLine>(w, "lblStatus")->text(); };
+    const auto polls = [&] { return sim.commands().count("p.v"); };
+    ASSERT_TRUE(serveUntil([&] { return polls() >= 6; }, 10000));
+
+    server.kill();
+    const QString outage = QStringLiteral("Няма връзка с базата данни. Задържани проби: ");
+    ASSERT_TRUE(serveUntil([&] { return status().startsWith(outage); }, 10000))
+        << status().toStdString();
+    const int pollsInOutage = polls();
+    ASSERT_TRUE(serveUntil([&] { return polls() >= pollsInOutage + 8; }, 10000))
+        << "polling stalled while the server was away";
+    EXPECT_TRUE(status().startsWith(outage)) << status().toStdString();
+    EXPECT_GT(status().mid(outage.size()).section(QLatin1Char(' '), 0, 0).toInt(), 0)
+        << status().toStdString();
+    EXPECT_TRUE(w.acquisitionRunning());
+
+    server.restart();
+    ASSERT_TRUE(serveUntil([&] { return !status().contains("база"); }, 10000))
+        << status().toStdString();
+    w.close();
+
+    TIBDatabase other;
+    other.DatabaseName = database;
+    other.UserName = server.user();
+    other.Password = server.password();
+    other.Open();
+    const auto stored = selectRows(other, "select count(*), count(distinct mes_id) from mes_de");
+    EXPECT_GE(stored[0][0].toInt(), polls() - 2);
+    EXPECT_LE(stored[0][0].toInt(), polls());
+    EXPECT_EQ(stored[0][1].toInt(), 1);
+    EXPECT_TRUE(messages.errors.isEmpty()) << messages.errors.join('|').toStdString();
 }
 
 } // namespace
