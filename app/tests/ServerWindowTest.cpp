@@ -86,7 +86,8 @@ TEST(ServerWindow, WrongPasswordAndUnreachableServerAreSaidWithinTenSeconds) {
         EXPECT_FALSE(text.contains(start.password)) << text.toStdString();
         EXPECT_FALSE(text.contains(server.password())) << text.toStdString();
         EXPECT_EQ(child<QLabel>(w, "lblDatabase")->text(), "База данни: " + start.database);
-        EXPECT_FALSE(w.acquisitionRunning());
+        // A refused password stops acquisition; a server away holds the samples.
+        EXPECT_EQ(w.acquisitionRunning(), start.said == silent) << start.database.toStdString();
         w.close();
         EXPECT_FALSE(readAll(paths.settings()).contains(start.password.toUtf8()));
         if (QFile::exists(paths.log())) {
@@ -143,6 +144,50 @@ TEST(ServerWindow, OutageIsShownPollingGoesOnAndHeldSamplesAreWrittenOnReturn) {
     EXPECT_LE(stored[0][0].toInt(), polls());
     EXPECT_EQ(stored[0][1].toInt(), 1);
     EXPECT_TRUE(messages.errors.isEmpty()) << messages.errors.join('|').toStdString();
+}
+
+TEST(ServerWindow, ServerAwayAtTheStartIsSaidAndTheTestIsRecordedWhenItReturns) {
+    ASSERT_FALSE(testLockFolder().isEmpty());
+    TFbServer server;
+    server.start();
+    const QString database = server.connectionString(server.dataFolder() + "/NUV.GDB");
+    ASSERT_EQ(server.createDatabase(database).exitCode, 0);
+    server.stop();
+    QTemporaryDir dir;
+    const AppPaths paths = AppPaths::in(dir.path());
+    writeSettings(paths, {database, server.password(), {}});
+    SimProcess sim(dir.path(), 5,
+                   {"--scenario", "press", "--rate", "10", "--peak", "900", "--pause", "0"});
+    QThread::msleep(1000);
+    FakeMessages messages;
+    TdmMain dm;
+    TfrmMain w(paths, dm);
+    w.show();
+    ASSERT_EQ(messages.errors.size(), 1);
+    EXPECT_TRUE(messages.errors[0].contains("не отговаря")) << messages.errors[0].toStdString();
+    // The press is polled and its samples held meanwhile.
+    EXPECT_TRUE(w.acquisitionRunning());
+    const auto polls = [&] { return sim.commands().count("p.v"); };
+    ASSERT_TRUE(serveUntil([&] { return polls() >= 8; }, 10000));
+    EXPECT_TRUE(child<TStatusLine>(w, "lblStatus")
+                    ->text()
+                    .startsWith("Няма връзка с базата данни. Задържани проби: "))
+        << child<TStatusLine>(w, "lblStatus")->text().toStdString();
+
+    server.start();
+    ASSERT_TRUE(serveUntil(
+        [&] { return !child<TStatusLine>(w, "lblStatus")->text().contains("база"); }, 10000))
+        << child<TStatusLine>(w, "lblStatus")->text().toStdString();
+    w.close();
+    TIBDatabase other;
+    other.DatabaseName = database;
+    other.UserName = server.user();
+    other.Password = server.password();
+    other.Open();
+    const auto stored = selectRows(other, "select count(*), count(distinct mes_id) from mes_de");
+    EXPECT_GE(stored[0][0].toInt(), polls() - 2);
+    EXPECT_LE(stored[0][0].toInt(), polls());
+    EXPECT_EQ(stored[0][1].toInt(), 1);
 }
 
 } // namespace
