@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 struct Start {
@@ -96,98 +98,91 @@ TEST(ServerWindow, WrongPasswordAndUnreachableServerAreSaidWithinTenSeconds) {
     }
 }
 
-TEST(ServerWindow, OutageIsShownPollingGoesOnAndHeldSamplesAreWrittenOnReturn) {
-    ASSERT_FALSE(testLockFolder().isEmpty());
-    TFbServer server;
-    server.start();
-    const QString database = server.connectionString(server.dataFolder() + "/NUV.GDB");
-    ASSERT_EQ(server.createDatabase(database).exitCode, 0);
-    QTemporaryDir dir;
-    const AppPaths paths = AppPaths::in(dir.path());
-    writeSettings(paths, {database, server.password(), {}});
-    // One slow press test that lasts the whole outage.
-    SimProcess sim(dir.path(), 5,
-                   {"--scenario", "press", "--rate", "10", "--peak", "900", "--pause", "0"});
-    QThread::msleep(1000);
-    FakeMessages messages;
+// A workstation on the press page of a private server, its press in one
+// slow test that lasts as long as the test here.
+class ServerRecordingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(testLockFolder().isEmpty());
+        m_server.start();
+        m_database = m_server.connectionString(m_server.dataFolder() + "/NUV.GDB");
+        ASSERT_EQ(m_server.createDatabase(m_database).exitCode, 0);
+        writeSettings(m_paths, {m_database, m_server.password(), {}});
+        m_sim = std::make_unique<SimProcess>(
+            m_dir.path(), 5,
+            QStringList{"--scenario", "press", "--rate", "10", "--peak", "900", "--pause", "0"});
+        QThread::msleep(1000); // past the start threshold
+    }
+
+    qsizetype polls() const { return m_sim->commands().count("p.v"); }
+    static QString status(const TfrmMain& w) { return child<TStatusLine>(w, "lblStatus")->text(); }
+
+    // Every answered request is a sample of the one run.
+    void expectEveryPollRecorded() const {
+        TIBDatabase other;
+        other.DatabaseName = m_database;
+        other.UserName = m_server.user();
+        other.Password = m_server.password();
+        other.Open();
+        const auto stored =
+            selectRows(other, "select count(*), count(distinct mes_id) from mes_de");
+        EXPECT_GE(stored[0][0].toInt(), polls() - 2);
+        EXPECT_LE(stored[0][0].toInt(), polls());
+        EXPECT_EQ(stored[0][1].toInt(), 1);
+    }
+
+    TFbServer m_server;
+    QString m_database;
+    QTemporaryDir m_dir;
+    AppPaths m_paths = AppPaths::in(m_dir.path());
+    std::unique_ptr<SimProcess> m_sim;
+    FakeMessages m_messages;
+};
+
+const QString kOutage = QStringLiteral("Няма връзка с базата данни. Задържани проби: ");
+
+TEST_F(ServerRecordingTest, OutageIsShownPollingGoesOnAndHeldSamplesAreWrittenOnReturn) {
     TdmMain dm;
-    TfrmMain w(paths, dm);
+    TfrmMain w(m_paths, dm);
     w.show();
-    const auto status = [&] { return child<TStatusLine>(w, "lblStatus")->text(); };
-    const auto polls = [&] { return sim.commands().count("p.v"); };
     ASSERT_TRUE(serveUntil([&] { return polls() >= 6; }, 10000));
 
-    server.kill();
-    const QString outage = QStringLiteral("Няма връзка с базата данни. Задържани проби: ");
-    ASSERT_TRUE(serveUntil([&] { return status().startsWith(outage); }, 10000))
-        << status().toStdString();
-    const int pollsInOutage = polls();
+    m_server.kill();
+    ASSERT_TRUE(serveUntil([&] { return status(w).startsWith(kOutage); }, 10000))
+        << status(w).toStdString();
+    const qsizetype pollsInOutage = polls();
     ASSERT_TRUE(serveUntil([&] { return polls() >= pollsInOutage + 8; }, 10000))
         << "polling stalled while the server was away";
-    EXPECT_TRUE(status().startsWith(outage)) << status().toStdString();
-    EXPECT_GT(status().mid(outage.size()).section(QLatin1Char(' '), 0, 0).toInt(), 0)
-        << status().toStdString();
+    EXPECT_TRUE(status(w).startsWith(kOutage)) << status(w).toStdString();
+    EXPECT_GT(status(w).mid(kOutage.size()).section(QLatin1Char(' '), 0, 0).toInt(), 0)
+        << status(w).toStdString();
     EXPECT_TRUE(w.acquisitionRunning());
 
-    server.restart();
-    ASSERT_TRUE(serveUntil([&] { return !status().contains("база"); }, 10000))
-        << status().toStdString();
+    m_server.restart();
+    ASSERT_TRUE(serveUntil([&] { return !status(w).contains("база"); }, 10000))
+        << status(w).toStdString();
     w.close();
-
-    TIBDatabase other;
-    other.DatabaseName = database;
-    other.UserName = server.user();
-    other.Password = server.password();
-    other.Open();
-    const auto stored = selectRows(other, "select count(*), count(distinct mes_id) from mes_de");
-    EXPECT_GE(stored[0][0].toInt(), polls() - 2);
-    EXPECT_LE(stored[0][0].toInt(), polls());
-    EXPECT_EQ(stored[0][1].toInt(), 1);
-    EXPECT_TRUE(messages.errors.isEmpty()) << messages.errors.join('|').toStdString();
+    expectEveryPollRecorded();
+    EXPECT_TRUE(m_messages.errors.isEmpty()) << m_messages.errors.join('|').toStdString();
 }
 
-TEST(ServerWindow, ServerAwayAtTheStartIsSaidAndTheTestIsRecordedWhenItReturns) {
-    ASSERT_FALSE(testLockFolder().isEmpty());
-    TFbServer server;
-    server.start();
-    const QString database = server.connectionString(server.dataFolder() + "/NUV.GDB");
-    ASSERT_EQ(server.createDatabase(database).exitCode, 0);
-    server.stop();
-    QTemporaryDir dir;
-    const AppPaths paths = AppPaths::in(dir.path());
-    writeSettings(paths, {database, server.password(), {}});
-    SimProcess sim(dir.path(), 5,
-                   {"--scenario", "press", "--rate", "10", "--peak", "900", "--pause", "0"});
-    QThread::msleep(1000);
-    FakeMessages messages;
+TEST_F(ServerRecordingTest, ServerAwayAtTheStartIsSaidAndTheTestIsRecordedWhenItReturns) {
+    m_server.stop();
     TdmMain dm;
-    TfrmMain w(paths, dm);
+    TfrmMain w(m_paths, dm);
     w.show();
-    ASSERT_EQ(messages.errors.size(), 1);
-    EXPECT_TRUE(messages.errors[0].contains("не отговаря")) << messages.errors[0].toStdString();
+    ASSERT_EQ(m_messages.errors.size(), 1);
+    EXPECT_TRUE(m_messages.errors[0].contains("не отговаря")) << m_messages.errors[0].toStdString();
     // The press is polled and its samples held meanwhile.
     EXPECT_TRUE(w.acquisitionRunning());
-    const auto polls = [&] { return sim.commands().count("p.v"); };
     ASSERT_TRUE(serveUntil([&] { return polls() >= 8; }, 10000));
-    EXPECT_TRUE(child<TStatusLine>(w, "lblStatus")
-                    ->text()
-                    .startsWith("Няма връзка с базата данни. Задържани проби: "))
-        << child<TStatusLine>(w, "lblStatus")->text().toStdString();
+    EXPECT_TRUE(status(w).startsWith(kOutage)) << status(w).toStdString();
 
-    server.start();
-    ASSERT_TRUE(serveUntil(
-        [&] { return !child<TStatusLine>(w, "lblStatus")->text().contains("база"); }, 10000))
-        << child<TStatusLine>(w, "lblStatus")->text().toStdString();
+    m_server.start();
+    ASSERT_TRUE(serveUntil([&] { return !status(w).contains("база"); }, 10000))
+        << status(w).toStdString();
     w.close();
-    TIBDatabase other;
-    other.DatabaseName = database;
-    other.UserName = server.user();
-    other.Password = server.password();
-    other.Open();
-    const auto stored = selectRows(other, "select count(*), count(distinct mes_id) from mes_de");
-    EXPECT_GE(stored[0][0].toInt(), polls() - 2);
-    EXPECT_LE(stored[0][0].toInt(), polls());
-    EXPECT_EQ(stored[0][1].toInt(), 1);
+    expectEveryPollRecorded();
 }
 
 } // namespace
