@@ -2,8 +2,12 @@
 // cannot be reached, it tells the operator why in time, the password nowhere
 // in it; while its server is away it says so, polls on, and writes what it
 // held once the server is back.
+#include "acquisition/THoldingRecorder.h"
+#include "acquisition/TQueuedRecorder.h"
+#include "app/TServerWriter.h"
 #include "app/TStatusLine.h"
 #include "app/TfrmMain.h"
+#include "core/Win1251.h"
 #include "db/dmmainU.h"
 #include "testsupport/Child.h"
 #include "testsupport/FakeMessages.h"
@@ -23,6 +27,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <memory>
 
 namespace {
@@ -183,6 +189,30 @@ TEST_F(ServerRecordingTest, ServerAwayAtTheStartIsSaidAndTheTestIsRecordedWhenIt
         << status(w).toStdString();
     w.close();
     expectEveryPollRecorded();
+}
+
+// A server whose host takes connections and then says nothing: every connect
+// attempt lasts the connect time-out. The samples held meanwhile must not
+// each pay it, or the program's close would wait that long for every one.
+TEST(ServerWriter, SilentServerCostsOneConnectAttemptASecondNotOnePerSample) {
+    ASSERT_FALSE(testLockFolder().isEmpty());
+    QTemporaryDir dir;
+    const SilentPort silent(64);
+    const TDatabaseSetting setting = TDatabaseSetting::forConnection(
+        QStringLiteral("127.0.0.1/%1:/srv/NUV.GDB").arg(silent.port()), dir.path());
+    const QString log = dir.path() + "/prjNUV.log";
+    TQueuedRecorder recorder([&] { return std::make_unique<TServerWriter>(setting, log); });
+    const int run = recorder.StartRun(1);
+    for (int i = 0; i < 20; ++i)
+        recorder.AddSample(run, 1, i, 0);
+    auto closing = std::async(std::launch::async,
+                              [&] { return recorder.finish(THoldingRecorder::kFinishBudgetMs); });
+    ASSERT_EQ(closing.wait_for(std::chrono::seconds(30)), std::future_status::ready)
+        << "the close waits for a connect attempt per held sample";
+    EXPECT_FALSE(closing.get());
+    const QString said = Win1251::decode(readAll(log));
+    EXPECT_TRUE(said.contains("При затваряне на програмата не бяха записани задържани проби: 20"))
+        << said.toStdString();
 }
 
 } // namespace
