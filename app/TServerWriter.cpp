@@ -1,6 +1,7 @@
 #include "app/TServerWriter.h"
 
 #include "core/Exception.h"
+#include "db/FbApi.h"
 
 TServerWriter::TServerWriter(const TDatabaseSetting& database, const QString& logPath)
     : m_log(logPath), m_holding(m_dm, m_log) {
@@ -11,10 +12,7 @@ TServerWriter::TServerWriter(const TDatabaseSetting& database, const QString& lo
         if (m_dm.trThread.InTransaction())
             m_dm.trThread.Rollback();
     };
-    m_holding.BeforeRetry = [this] {
-        if (!m_dm.dbNUV.Connected())
-            m_dm.dbNUV.Open();
-    };
+    m_holding.BeforeRetry = [this] { connect(); };
 }
 
 int TServerWriter::StartRun(int DeviceId) {
@@ -29,8 +27,8 @@ void TServerWriter::AddSample(int RunId, int DeviceId, double Value, double Spee
 // that went away.
 int TServerWriter::StartRunAt(int DeviceId, const QDateTime& at) {
     try {
-        if (!m_dm.dbNUV.Connected() && !m_holding.failing())
-            m_dm.dbNUV.Open();
+        if (!m_holding.failing())
+            connect();
     } catch (const std::exception&) {
     }
     try {
@@ -47,6 +45,19 @@ void TServerWriter::AddSampleAt(int RunId, int DeviceId, double Value, double Sp
         m_holding.AddSampleAt(RunId, DeviceId, Value, Speed, at);
     } catch (const std::exception& e) {
         rejected(e);
+    }
+}
+
+void TServerWriter::connect() {
+    if (m_dm.dbNUV.Connected())
+        return;
+    if (m_lastFailure.isValid() && m_lastFailure.elapsed() < kConnectIntervalMs)
+        throw EDatabaseError(fb::notConnectedText());
+    try {
+        m_dm.dbNUV.Open();
+    } catch (...) {
+        m_lastFailure.start();
+        throw;
     }
 }
 

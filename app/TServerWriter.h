@@ -6,6 +6,8 @@
 #include "core/TEventLog.h"
 #include "db/dmmainU.h"
 
+#include <QElapsedTimer>
+
 // The writing side of a recording to a database server, made on the writer
 // thread: a connection of its own, opened when first needed and again after
 // the server was away, and the recording that holds what the server refuses.
@@ -26,6 +28,14 @@ public:
 
 private:
     void rejected(const std::exception& e);
+    void connect();
+
+    // A server that does not answer costs each connect attempt up to the
+    // connect time-out: the next attempt waits a second after a failed one,
+    // or the writer would spend that time on every sample it holds and the
+    // program's close on every sample still queued.
+    static constexpr int kConnectIntervalMs = THoldingRecorder::kRetryMs;
+    QElapsedTimer m_lastFailure;
 
     TFileLog m_log;
     TdmMain m_dm;

@@ -6,7 +6,7 @@ const QString kConnectionLost = QStringLiteral("връзката с базата
 
 bool mentions(const QString& text, std::initializer_list<const char*> words) {
     for (const char* w : words) {
-        if (text.contains(QLatin1String(w), Qt::CaseInsensitive))
+        if (text.contains(QString::fromUtf8(w), Qt::CaseInsensitive))
             return true;
     }
     return false;
@@ -71,7 +71,10 @@ QString TStatusLine::causeInBulgarian(const QString& engineText) {
         return QStringLiteral("няма право на запис в базата данни");
     if (mentions(engineText, {"No such file", "trying to open"}))
         return QStringLiteral("файлът на базата данни не може да бъде отворен");
-    if (mentions(engineText, {"connection", "not connected", "shutdown", "network"}))
+    // The engine's texts of a lost connection, and the program's own when a
+    // new connection to the server fails or none is open.
+    if (mentions(engineText, {"connection", "not connected", "shutdown", "network",
+                              "No answer from", "не отговаря", "Няма връзка с базата данни"}))
         return kConnectionLost;
     if (mentions(engineText, {"I/O error", "write"}))
         return QStringLiteral("грешка при запис във файла на базата данни");

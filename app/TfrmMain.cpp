@@ -8,6 +8,7 @@
 #include "app/TStatusLine.h"
 #include "app/TfrmComPort.h"
 #include "core/Exception.h"
+#include "db/FbConnectError.h"
 #include "db/dmmainU.h"
 #include "grouping/TfrmGroup.h"
 #include "objects/TfrmObekt.h"
@@ -286,6 +287,10 @@ void TfrmMain::FormShow() {
         if (!m_databaseProblem.isEmpty())
             throw SettingsError(m_databaseProblem);
         m_dm.dbNUV.Open();
+    } catch (const EDatabaseError& e) {
+        TMessages::showFailure(this, e);
+        if (!serverAway(e))
+            return;
     } catch (const Exception& e) {
         // The window stays usable; a port choice starts acquisition later, and
         // each run start then tries the connection again.
@@ -293,6 +298,13 @@ void TfrmMain::FormShow() {
         return;
     }
     StartAcquisition();
+}
+
+// A server that is away at the start stops no test: the recording holds
+// what arrives until the server answers, as it does when it goes away later.
+bool TfrmMain::serverAway(const EDatabaseError& e) const {
+    return m_database.server &&
+           FbConnectError::classify(m_database.connection, e) == FbConnectError::Cause::Unreachable;
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 
+class EDatabaseError;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -87,6 +88,7 @@ protected:
 private:
     void FormCreate();
     void FormShow();
+    bool serverAway(const EDatabaseError& e) const;
     void lblComClick();
     void Label13Click();
     void Label14Click();

@@ -2,6 +2,7 @@
 // ends the program in order; a second program on the same database says so
 // and ends; the port the first program holds cannot be opened again.
 #include "serial/ComPortU.h"
+#include "testsupport/AppProcess.h"
 #include "testsupport/GTestQt.h"
 #include "testsupport/SimProcess.h"
 #include "testsupport/TestDatabase.h"
@@ -21,45 +22,6 @@
 
 namespace {
 
-// prjNUV copied into a folder of its own: its settings, log and database are
-// the files beside it.
-class AppProcess {
-public:
-    explicit AppProcess(const QString& dir) {
-        const QString exe = dir + "/prjNUV";
-        if (!QFile::exists(exe))
-            QFile::copy(QStringLiteral(NUV_BIN_DIR "/prjNUV"), exe);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        m_proc.setProcessEnvironment(env);
-        m_proc.start(exe, {});
-        m_proc.waitForStarted(5000);
-    }
-    ~AppProcess() {
-        if (m_proc.state() != QProcess::NotRunning) {
-            m_proc.kill();
-            m_proc.waitForFinished(3000);
-        }
-    }
-    void signal(int signo) { ::kill(static_cast<pid_t>(m_proc.processId()), signo); }
-    QProcess& process() { return m_proc; }
-
-private:
-    QProcess m_proc;
-};
-
-// The sim's command log: "<ISO time with ms> <command>" per line.
-QList<QDateTime> pollTimes(const QString& logPath) {
-    QList<QDateTime> out;
-    for (const QByteArray& line : readAll(logPath).split('\n')) {
-        const qsizetype blank = line.indexOf(' ');
-        if (blank > 0 && line.mid(blank + 1).startsWith("p.v"))
-            out.append(
-                QDateTime::fromString(QString::fromLatin1(line.left(blank)), Qt::ISODateWithMs));
-    }
-    return out;
-}
-
 // isql's list mode: one "DATE_EFFECT 2026-12-09 18:03:01.1230" line per row.
 QList<QDateTime> sampleTimes(const QString& database) {
     QList<QDateTime> out;
@@ -70,17 +32,6 @@ QList<QDateTime> sampleTimes(const QString& database) {
             out.append(QDateTime::fromString(t.mid(12).left(23), "yyyy-MM-dd HH:mm:ss.zzz"));
     }
     return out;
-}
-
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QThread::msleep(50);
-    }
-    return true;
 }
 
 void writePressSettings(const QString& dir, int port) {

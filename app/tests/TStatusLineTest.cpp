@@ -157,6 +157,18 @@ TEST(StatusLineText, CausesInTheOperatorsWords) {
               QStringLiteral("Няма връзка с базата данни. Задържани проби: 40"));
     EXPECT_EQ(TStatusLine::causeInBulgarian("Unable to complete network request"),
               QStringLiteral("връзката с базата данни е прекъсната"));
+    // While the server is away, each new connection fails before it is made,
+    // and a write finds none open: the same outage.
+    EXPECT_EQ(TStatusLine::recordingText(
+                  "Сървърът на базата данни „127.0.0.1/3050:/srv/NUV.GDB“ не отговаря: няма "
+                  "връзка с него по мрежата или той не работи.\r\nNo answer from "
+                  "\"127.0.0.1\" on port 3050 within 5 s",
+                  40, 0),
+              QStringLiteral("Няма връзка с базата данни. Задържани проби: 40"));
+    EXPECT_EQ(TStatusLine::causeInBulgarian(
+                  "Грешка при генериране на уникалния номер на таблица mes Няма връзка с "
+                  "базата данни"),
+              QStringLiteral("връзката с базата данни е прекъсната"));
     EXPECT_EQ(TStatusLine::causeInBulgarian("something else"),
               QStringLiteral("грешка на базата данни"));
 }
