@@ -101,9 +101,7 @@ void THoldingRecorder::undo() {
 // ones behind it can be written; the log names the first of each episode.
 void THoldingRecorder::dropRejected(const QString& message) {
     undo();
-    if (!m_held.front().start)
-        --m_heldSamples;
-    m_held.pop_front();
+    popFront();
     if (m_rejectedLogged)
         return;
     m_rejectedLogged = true;
@@ -134,17 +132,7 @@ bool THoldingRecorder::retry(int budgetMs) {
         if (BeforeRetry)
             BeforeRetry();
         while (!m_held.empty()) {
-            try {
-                write(m_held.front());
-            } catch (const std::exception& e) {
-                if (!isStatementFault(messageOf(e)))
-                    throw;
-                dropRejected(messageOf(e));
-                continue;
-            }
-            if (!m_held.front().start)
-                --m_heldSamples;
-            m_held.pop_front();
+            writeHeld(spent, budgetMs);
             if (!m_held.empty() && budgetMs >= 0 && spent.elapsed() >= budgetMs) {
                 m_cause.clear(); // taking writes again, still catching up
                 m_timer.start(0);
@@ -160,6 +148,65 @@ bool THoldingRecorder::retry(int budgetMs) {
     }
     recovered();
     return true;
+}
+
+// Held operations go in batches of one transaction each: one commit, one wait
+// for the server's disk, per batch rather than per sample. A batch that the
+// database rejects for one of its statements is written again one operation
+// at a time, which drops that one only.
+void THoldingRecorder::writeHeld(const QElapsedTimer& spent, int budgetMs) {
+    if (m_singly > 0) {
+        --m_singly;
+        writeFront();
+        return;
+    }
+    qsizetype tried = 0;
+    QList<int> started;
+    bool together = false;
+    try {
+        together = m_target.inOneTransaction([&] {
+            while (tried < qsizetype(m_held.size()) && tried < kBatch) {
+                const Op& op = m_held[size_t(tried)];
+                write(op);
+                if (op.start)
+                    started.append(op.run);
+                ++tried;
+                if (budgetMs >= 0 && spent.elapsed() >= budgetMs)
+                    break;
+            }
+        });
+    } catch (const std::exception& e) {
+        for (int run : started)
+            m_realId.remove(run); // their rows went with the transaction
+        if (!isStatementFault(messageOf(e)))
+            throw;
+        m_singly = tried + 1;
+        return;
+    }
+    if (!together) {
+        writeFront();
+        return;
+    }
+    for (; tried > 0; --tried)
+        popFront();
+}
+
+void THoldingRecorder::writeFront() {
+    try {
+        write(m_held.front());
+    } catch (const std::exception& e) {
+        if (!isStatementFault(messageOf(e)))
+            throw;
+        dropRejected(messageOf(e));
+        return;
+    }
+    popFront();
+}
+
+void THoldingRecorder::popFront() {
+    if (!m_held.front().start)
+        --m_heldSamples;
+    m_held.pop_front();
 }
 
 bool THoldingRecorder::finish(int budgetMs) {

@@ -7,6 +7,7 @@
 #include "db/TRecorder.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QTimer>
 
@@ -65,6 +66,8 @@ public:
     static constexpr int kRetryMs = 1000;
     static constexpr int kRetryBudgetMs = 200;
     static constexpr int kFinishBudgetMs = 3000;
+    // Held operations written in one transaction at the most.
+    static constexpr qsizetype kBatch = 500;
     // Provisional run ids lie far above any id the database hands out.
     static constexpr int kFirstProvisional = 1000000000;
 
@@ -78,6 +81,9 @@ private:
         qint64 atMs;
     };
     void write(const Op& op);
+    void writeHeld(const QElapsedTimer& spent, int budgetMs);
+    void writeFront();
+    void popFront();
     void put(const Op& op);
     void refusedOrRethrow(const std::exception& e);
     void dropRejected(const QString& message);
@@ -100,6 +106,7 @@ private:
     QHash<int, int> m_realId;
     QHash<int, Op> m_unstarted; // provisional run id -> its start, not held for lack of room
     int m_nextProvisional = kFirstProvisional;
+    qsizetype m_singly = 0; // held operations to write one at a time, after a rejected batch
     TRecorderObserver* m_observer = nullptr;
     QTimer m_timer;
 };

@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 
+#include <functional>
+
 // What the sample handlers record: runs and their samples.
 class TRecorder {
 public:
@@ -20,5 +22,14 @@ public:
                              const QDateTime& at) {
         (void)at;
         AddSample(RunId, DeviceId, Value, Speed);
+    }
+
+    // Runs the writes made inside `writes` in one transaction, committed
+    // once at its end (one wait for the disk instead of one per sample), and
+    // returns true; when it throws, nothing of it is kept. A recorder
+    // without transactions runs nothing and returns false.
+    virtual bool inOneTransaction(const std::function<void()>& writes) {
+        (void)writes;
+        return false;
     }
 };

@@ -4,6 +4,7 @@
 #include "db/FbConnectError.h"
 #include "db/TTransactionGuard.h"
 
+#include <QScopeGuard>
 #include <QTime>
 
 #include <cerrno>
@@ -120,6 +121,28 @@ void TdmMain::dropLostConnection(const EDatabaseError& e) {
     dbNUV.dropIfLost(e);
 }
 
+// One commit for many recording statements; the connection is made, or made
+// again, before the transaction starts and never within it.
+bool TdmMain::inOneTransaction(const std::function<void()>& writes) {
+    if (m_together) {
+        writes();
+        return true;
+    }
+    try {
+        if (!dbNUV.Connected())
+            dbNUV.Open();
+        TTransactionGuard tr(trThread);
+        m_together = true;
+        const auto apart = qScopeGuard([this] { m_together = false; });
+        writes();
+        tr.commit();
+    } catch (const EDatabaseError& e) {
+        dropLostConnection(e);
+        throw;
+    }
+    return true;
+}
+
 int TdmMain::StartRun(int DeviceId) {
     return StartRunAt(DeviceId, clock().now());
 }
@@ -141,15 +164,23 @@ void TdmMain::AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
            {RunId, Value, wholeSecond(at), DeviceId, Speed});
 }
 
+void TdmMain::execRecording(const char* sql, const QList<QVariant>& values) {
+    qryThread.setSQL(QString::fromLatin1(sql));
+    qryThread.setParams(values);
+    qryThread.ExecSQL();
+}
+
 // Nothing of a refused write stays in trThread to be committed with a later one.
 void TdmMain::record(const QString& what, const char* sql, const QList<QVariant>& values) {
     try {
+        if (m_together) {
+            execRecording(sql, values);
+            return;
+        }
         if (!dbNUV.Connected())
             dbNUV.Open(); // let go after it was lost: tried again with every write
         TTransactionGuard tr(trThread);
-        qryThread.setSQL(QString::fromLatin1(sql));
-        qryThread.setParams(values);
-        qryThread.ExecSQL();
+        execRecording(sql, values);
         tr.commit();
     } catch (const EDatabaseError& e) {
         dropLostConnection(e);

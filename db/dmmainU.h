@@ -46,6 +46,10 @@ public:
     void AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
                      const QDateTime& at) override;
 
+    // The recording statements inside `writes` share one transaction of
+    // trThread, committed at the end; a failure rolls all of them back.
+    bool inOneTransaction(const std::function<void()>& writes) override;
+
     // The clock of the recording statements: the program's unless one is set.
     void setClock(const TClock& clock) { m_clock = &clock; }
 
@@ -64,9 +68,11 @@ private:
     void checkSchema();
     // Runs one recording statement in trThread and commits it.
     void record(const QString& what, const char* sql, const QList<QVariant>& values);
+    void execRecording(const char* sql, const QList<QVariant>& values);
     // After an error that lost the connection, the dead one is let go, so the
     // next id request connects again.
     void dropLostConnection(const EDatabaseError& e);
 
     const TClock* m_clock = nullptr;
+    bool m_together = false; // inside inOneTransaction: record() leaves the commit to it
 };

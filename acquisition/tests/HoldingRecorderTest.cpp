@@ -178,6 +178,70 @@ TEST_F(HoldingTest, RejectedStatementsGoToTheCallerAndNeverBlockTheQueue) {
     EXPECT_TRUE(m_log.lines[1].contains("FOREIGN KEY")) << m_log.lines[1].toStdString();
 }
 
+// A database with transactions: what a batch wrote is kept at its commit,
+// and nothing of it when it fails; the commit itself may be refused.
+struct TransactionalRecorder : FlakyRecorder {
+    int commits = 0;
+    bool refuseCommit = false;
+    bool inOneTransaction(const std::function<void()>& writes) override {
+        const qsizetype before = written.size();
+        try {
+            writes();
+            if (refuseCommit)
+                throw Exception("Error writing data to the connection.");
+        } catch (...) {
+            written.resize(before);
+            throw;
+        }
+        ++commits;
+        return true;
+    }
+};
+
+// After an outage the held operations go in few transactions, and a batch
+// that fails leaves nothing half-written: neither lost nor written twice.
+TEST(HoldingRecorderInBatches, FewCommitsNothingLostNothingTwice) {
+    TransactionalRecorder db;
+    Log log;
+    TickingClock clock(QDateTime(QDate(2026, 12, 9), QTime(10, 0, 0)));
+    THoldingRecorder rec(db, log, clock);
+    db.refusing = true;
+    const int first = rec.StartRun(1);
+    QList<double> expected;
+    for (int i = 0; i < 1200; ++i) {
+        rec.AddSample(first, 1, i + 0.5, 0);
+        expected.append(i + 0.5);
+    }
+    const int second = rec.StartRun(2);
+    for (int i = 1200; i < 1300; ++i) {
+        rec.AddSample(second, 2, i == 1250 ? kRejected : i + 0.5, 0);
+        if (i != 1250)
+            expected.append(i + 0.5);
+    }
+    db.refusing = false;
+    db.refuseCommit = true; // the connection drops at the commit
+    EXPECT_FALSE(rec.retry(-1));
+    EXPECT_TRUE(db.written.isEmpty());
+    EXPECT_EQ(rec.realId(first), first); // still provisional
+    EXPECT_EQ(rec.held(), 1300);
+
+    db.refuseCommit = false;
+    EXPECT_TRUE(rec.retry(-1));
+    EXPECT_LE(db.commits, 6); // not one per sample
+    QList<double> values;
+    for (const Written& w : db.written) {
+        if (w.start)
+            continue;
+        values.append(w.value);
+        EXPECT_EQ(w.run, rec.realId(w.value < 1200 ? first : second)) << w.value;
+    }
+    EXPECT_EQ(values, expected);
+    EXPECT_EQ(db.written.first().run, rec.realId(first));
+    EXPECT_NE(rec.realId(first), first);
+    EXPECT_NE(rec.realId(second), second);
+    EXPECT_TRUE(log.lines.last().contains("FOREIGN KEY")) << log.lines.last().toStdString();
+}
+
 TEST_F(HoldingTest, BeyondTheCapacitySamplesAreCountedAsDroppedButRunsAreKept) {
     m_rec.setObserver(&m_observer);
     int rolledBack = 0;

@@ -184,6 +184,38 @@ TEST_F(DmMainTest, FailedInsertLeavesNoRowAndTheNextOneWorks) {
     EXPECT_EQ(samples[1][1].toInt(), 3);
 }
 
+// Recording statements written together: all of them or none, and the
+// recording goes on afterwards with a commit of its own per call.
+TEST_F(DmMainTest, WritesInOneTransactionAreKeptTogetherOrNotAtAll) {
+    const int id = m_dm.StartRun(2);
+    int kept = 0;
+    EXPECT_THROW(m_dm.inOneTransaction([&] {
+        m_dm.AddSample(id, 2, 1.0, 0);
+        m_dm.StartRun(3);
+        m_dm.AddSample(id + 1000, 2, 2.0, 0); // no such run
+        ++kept;
+    }),
+                 EDatabaseError);
+    EXPECT_EQ(kept, 0);
+    EXPECT_FALSE(m_dm.trThread.InTransaction());
+    EXPECT_EQ(rows("select count(*) from mes_de").value(0).value(0).toInt(), 0);
+    EXPECT_EQ(rows("select count(*) from mes").value(0).value(0).toInt(), 1);
+
+    int second = 0;
+    EXPECT_TRUE(m_dm.inOneTransaction([&] {
+        m_dm.AddSample(id, 2, 3.0, 0);
+        second = m_dm.StartRun(3);
+        m_dm.inOneTransaction([&] { m_dm.AddSample(second, 3, 4.0, 0); });
+    }));
+    EXPECT_FALSE(m_dm.trThread.InTransaction());
+    m_dm.AddSample(id, 2, 5.0, 0);
+    const auto samples = rows("select mes_id, mes_value from mes_de order by mes_de_id");
+    ASSERT_EQ(samples.size(), 3);
+    EXPECT_EQ(samples[0][1].toDouble(), 3.0);
+    EXPECT_EQ(samples[1][0].toInt(), second);
+    EXPECT_EQ(samples[2][1].toDouble(), 5.0);
+}
+
 // The database file cannot grow (a full disk, here a file-size limit): the
 // refused write names the cause, and once the file can grow again the next
 // run and sample are recorded.
