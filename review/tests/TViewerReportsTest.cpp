@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
@@ -57,16 +58,29 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     // Runs `answer` on the modal dialog that the next click opens.
-    template <class Dialog> void whenModal(std::function<void(Dialog&)> answer) {
-        QTimer::singleShot(300, [this, answer] {
-            auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-            if (!d) {
-                m_noDialog = true;
-                if (QWidget* other = QApplication::activeModalWidget())
-                    other->close();
+    // Answers the dialog once it is open (a slow machine may take a while to
+    // open it); a dialog still open long after the answer, or another one that
+    // came instead, is closed, so that the test fails instead of hanging.
+    template <class Dialog>
+    void whenModal(std::function<void(Dialog&)> answer, int triesLeft = 200) {
+        QTimer::singleShot(100, [this, answer, triesLeft] {
+            if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+                answer(*d);
+                QPointer<Dialog> still(d);
+                QTimer::singleShot(30000, [still] {
+                    if (still && still->isVisible())
+                        still->reject();
+                });
                 return;
             }
-            answer(*d);
+            if (triesLeft > 0) {
+                whenModal(answer, triesLeft - 1);
+                return;
+            }
+            m_noDialog = true;
+            QWidget* other = QApplication::activeModalWidget();
+            if (other && other != m_window.get())
+                other->close();
         });
     }
 
