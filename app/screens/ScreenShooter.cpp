@@ -1,4 +1,4 @@
-#include "tools/screens/ScreenShooter.h"
+#include "app/screens/ScreenShooter.h"
 
 #include "testsupport/QtWait.h"
 

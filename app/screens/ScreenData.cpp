@@ -1,4 +1,4 @@
-#include "tools/screens/ScreenData.h"
+#include "app/screens/ScreenData.h"
 
 #include "core/TClock.h"
 #include "db/TIBDatabase.h"

@@ -2,8 +2,8 @@
 // (scripts/screens.sh starts a private one), over a database filled with a
 // few days of laboratory work and with the controller simulator on the line,
 // and saves one PNG per window.
-#include "tools/screens/ScreenData.h"
-#include "tools/screens/ScreenShooter.h"
+#include "app/screens/ScreenData.h"
+#include "app/screens/ScreenShooter.h"
 
 #include "app/TfrmMain.h"
 #include "core/AppPaths.h"
