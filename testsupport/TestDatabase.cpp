@@ -1,5 +1,7 @@
 #include "testsupport/TestDatabase.h"
 
+#include "db/TIBDatabase.h"
+
 #include "db/FbEngine.h"
 #include "db/TIBQuery.h"
 #include "db/TIBTransaction.h"
@@ -88,4 +90,14 @@ void addRun(TIBDatabase& db, int id, const QVariant& group, int dev, const QDate
                 "insert into mes_de(mes_de_id, mes_id, mes_value, date_effect, dev_id, speed) "
                 "values(gen_id(gen_mes_de_id,1), :id, :v, :t, :d, 0)",
                 {{"id", id}, {"v", value}, {"t", start.addMSecs(ms)}, {"d", device}});
+}
+
+QList<QList<QVariant>> selectRows(const QString& database, const QString& user,
+                                  const QString& password, const QString& sql) {
+    TIBDatabase other;
+    other.DatabaseName = database;
+    other.UserName = user;
+    other.Password = password;
+    other.Open();
+    return selectRows(other, sql);
 }

@@ -33,6 +33,9 @@ void execSql(TIBDatabase& db, const QString& sql,
 // All rows of a query, read in a transaction of its own, as another
 // workstation would see them.
 QList<QList<QVariant>> selectRows(TIBDatabase& db, const QString& sql);
+// The same through a connection of its own, as another workstation reads.
+QList<QList<QVariant>> selectRows(const QString& database, const QString& user,
+                                  const QString& password, const QString& sql);
 
 // A run starting at `start`, in a series or in none (a null group), with its
 // samples as (ms after the start, value, device).

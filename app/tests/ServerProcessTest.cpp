@@ -105,12 +105,7 @@ protected:
 
     // What another workstation reads from the server.
     QList<QList<QVariant>> rows(const QString& sql) const {
-        TIBDatabase other;
-        other.DatabaseName = m_database;
-        other.UserName = m_server.user();
-        other.Password = m_server.password();
-        other.Open();
-        return selectRows(other, sql);
+        return selectRows(m_database, m_server.user(), m_server.password(), sql);
     }
     int number(const QString& sql) const { return rows(sql).value(0).value(0).toInt(); }
 

@@ -1,7 +1,7 @@
-#include "testsupport/GTestQt.h"
-#include "testsupport/TestDatabase.h"
 #include "db/dmmainU.h"
+#include "testsupport/GTestQt.h"
 #include "testsupport/TFbServer.h"
+#include "testsupport/TestDatabase.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,12 +36,7 @@ protected:
 
     // What another workstation reads from the server.
     QList<QList<QVariant>> rows(const QString& sql) const {
-        TIBDatabase other;
-        other.DatabaseName = m_database;
-        other.UserName = m_server.user();
-        other.Password = m_server.password();
-        other.Open();
-        return selectRows(other, sql);
+        return selectRows(m_database, m_server.user(), m_server.password(), sql);
     }
 
     TFbServer m_server;
