@@ -268,7 +268,7 @@ void TfrmMain::FormCreate() {
     setUpRecording();
     m_press = std::make_unique<TPressChannel>(*this, *m_recording, m_log, m_clock, SettingsPath,
                                               m_formats);
-    m_cbr = std::make_unique<TCbrChannel>(*this, *m_recording, m_formats);
+    m_cbr = std::make_unique<TCbrChannel>(*this, *m_recording, m_formats, m_clock);
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
