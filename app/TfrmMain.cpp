@@ -270,7 +270,7 @@ void TfrmMain::FormCreate() {
     m_press = std::make_unique<TPressChannel>(*this, *m_recording, m_log, m_clock, SettingsPath,
                                               m_formats);
     m_press->setContextSource(&m_runContext);
-    m_cbr = std::make_unique<TCbrChannel>(*this, *m_recording, m_formats);
+    m_cbr = std::make_unique<TCbrChannel>(*this, *m_recording, m_formats, m_clock);
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -331,8 +331,9 @@ void TfrmMain::SettingsSaveFailed(const QString& text, const QString& cause) {
     m_statusLine->setNotice(QStringLiteral("settings"),
                             QStringLiteral("Настройките не могат да бъдат записани в %1: %2")
                                 .arg(m_paths.settings(), cause));
+    // The box says what it always said; the cause is in the log and the bottom line.
     if (!m_closingOnSignal)
-        TMessages::showFailure(this, e);
+        TMessages::showFailure(this, SettingsError(text));
 }
 
 void TfrmMain::CloseOnSignal() {
