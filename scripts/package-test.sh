@@ -12,7 +12,8 @@
 #   5. as root on a machine without prjnuv: a real install, the shared
 #      folder /var/lib/prjnuv and its group, removal and purge keeping the
 #      database; all of it undone afterwards (skipped otherwise).
-# Usage: bash scripts/package-test.sh   (NUV_DEB=FILE tests a package already built)
+# Usage: bash scripts/package-test.sh   (NUV_DEB=FILE tests a package already
+# built; NUV_PKG_BUILD=DIR builds it in DIR, by default build/ when configured)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 work=$(mktemp -d)
@@ -63,6 +64,10 @@ if [ -n "${NUV_DEB:-}" ]; then
   deb=$NUV_DEB
   lintian --fail-on error "$deb"
 else
+  # After scripts/test.sh the build in build/ is used, so nothing is compiled twice.
+  if [ -z "${NUV_PKG_BUILD:-}" ] && [ -f "$root/build/CMakeCache.txt" ]; then
+    export NUV_PKG_BUILD=$root/build
+  fi
   deb=$(bash "$root/scripts/package.sh" | tail -1)
 fi
 echo "$deb"
@@ -97,8 +102,9 @@ if command -v appstreamcli >/dev/null; then
     "$inst/usr/share/metainfo/bg.nuv.prjnuv.metainfo.xml" >/dev/null
 fi
 
-sim=${NUV_SIM:-$root/build-pkg/bin/nuv-sim}
-[ -x "$sim" ] || cmake --build "$root/build-pkg" -j2 --target nuv-sim >/dev/null
+build=${NUV_PKG_BUILD:-$root/build-pkg}
+sim=$build/bin/nuv-sim
+[ -x "$sim" ] || cmake --build "$build" -j2 --target nuv-sim >/dev/null
 data=$work/data
 mkdir -p "$data"
 # The simulator's press: 100 kN/s to 300 kN, a new test 2 s after each failure.

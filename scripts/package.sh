@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package prjnuv_<version>_amd64.deb into the source
-# folder (from a build of its own in build-pkg/, without tests), checks it
+# folder (from a build of its own in build-pkg/, without tests, unless
+# NUV_PKG_BUILD names another build folder), checks it
 # with lintian and prints its path. Install it with
 #   sudo apt install ./prjnuv_*.deb
 # The portable program in build/bin is neither used nor changed.
@@ -22,8 +23,13 @@ if [ ${#missing[@]} -gt 0 ]; then
     "${missing[@]}" >/dev/null
 fi
 
-cmake -S "$root" -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DNUV_BUILD_TESTS=OFF -DNUV_BUILD_BENCH=OFF >/dev/null
+# A build folder given in NUV_PKG_BUILD (build/ after scripts/test.sh, say)
+# is used as it is configured; only the programs and the package's files
+# are built in it.
+if [ -z "${NUV_PKG_BUILD:-}" ] || [ ! -f "$out/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DNUV_BUILD_TESTS=OFF -DNUV_BUILD_BENCH=OFF >/dev/null
+fi
 cmake --build "$out" -j"${NUV_JOBS:-$(nproc)}" --target prjNUV nuv-report nuv_package_files >/dev/null
 rm -f "$out"/prjnuv_*.deb
 (cd "$out" && cpack -G DEB >/dev/null)
@@ -33,5 +39,5 @@ rm -f "$root"/prjnuv_*.deb
 cp "$built" "$root/"
 deb="$root/$(basename "$built")"
 # Errors fail the package; warnings are shown.
-lintian --fail-on error --no-tag-display-limit "$deb"
+lintian --fail-on error --tag-display-limit 0 "$deb"
 echo "$deb"
