@@ -26,7 +26,9 @@ fi
 # A build folder given in NUV_PKG_BUILD (build/ after scripts/test.sh, say)
 # is used as it is configured; only the programs and the package's files
 # are built in it.
-if [ -z "${NUV_PKG_BUILD:-}" ] || [ ! -f "$out/CMakeCache.txt" ]; then
+if [ -n "${NUV_PKG_BUILD:-}" ] && [ -f "$out/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$out" >/dev/null
+else
   cmake -S "$root" -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DNUV_BUILD_TESTS=OFF -DNUV_BUILD_BENCH=OFF >/dev/null
 fi
