@@ -7,7 +7,7 @@
 namespace TAboutBox {
 
 QString text(const AppPaths& paths, const QString& database) {
-    return QStringLiteral("prjNUV %1\n\n"
+    return QStringLiteral("prjNUV\n\n"
                           "Измерване на натоварване и деформация с пресата PLQ-4000 и "
                           "уреда MARSHALL-CBR.\n\n"
                           "Версия: %1\n"

@@ -1,9 +1,11 @@
 // The installed program's own options, and taking a portable folder's files
 // into its data folder.
+#include "app/TAboutBox.h"
 #include "app/TCommandLine.h"
 #include "app/TInstanceLock.h"
 #include "app/TPortableImport.h"
 #include "core/Exception.h"
+#include "core/TVersion.h"
 #include "db/TIBDatabase.h"
 #include "testsupport/TestDatabase.h"
 #include "testsupport/TestFiles.h"
@@ -37,6 +39,15 @@ TEST(TCommandLine, OwnOptionsAreReadAndQtsAreLeftAlone) {
         EXPECT_EQ(line.error, c.error) << c.args.join(' ').toStdString();
         EXPECT_EQ(line.version, c.version) << c.args.join(' ').toStdString();
     }
+}
+
+// The About box tells the version built and where this program records.
+TEST(TAboutBox, VersionDataFolderAndDatabase) {
+    const QString text = TAboutBox::text(AppPaths::in("/var/lib/prjnuv"), "labserver:/db/NUV.GDB");
+    EXPECT_TRUE(text.contains(QStringLiteral("Версия: %1\n").arg(NUV_VERSION)));
+    EXPECT_TRUE(text.contains("Папка с данни: /var/lib/prjnuv\n"));
+    EXPECT_TRUE(text.endsWith("База данни: labserver:/db/NUV.GDB"));
+    EXPECT_FALSE(QString(NUV_VERSION).isEmpty());
 }
 
 class PortableImportTest : public ::testing::Test {
