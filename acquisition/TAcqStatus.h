@@ -8,12 +8,12 @@
 // operator always sees whether the program is acquiring.
 struct TAcqStatus {
     enum class Kind {
-        Polling,  // the port is open and the controller answers
-        NoPort,   // the port label is no number or the port cannot be opened
+        Polling,      // the port is open and the controller answers
+        NoPort,       // the port label is no number or the port cannot be opened
         NoPermission, // the port's device is there but this user may not open it
-        PortLost, // the device went away; it is reopened once it returns
-        NoReply,  // the port is open but the controller has not answered for a while
-        Stopped,  // the thread ended by a failure
+        PortLost,     // the device went away; it is reopened once it returns
+        NoReply,      // the port is open but the controller has not answered for a while
+        Stopped,      // the thread ended by a failure
     };
     Kind kind = Kind::Polling;
     QString portCaption; // the port label's text ("3")

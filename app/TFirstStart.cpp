@@ -2,8 +2,8 @@
 
 #include "core/Exception.h"
 #include "core/LogFileU.h"
-#include "core/TDatabaseSetting.h"
 #include "core/TDataFolder.h"
+#include "core/TDatabaseSetting.h"
 #include "db/TNewDatabase.h"
 
 #include <QFileInfo>

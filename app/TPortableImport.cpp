@@ -73,9 +73,9 @@ void TPortableImport::copyFile(const QString& name, QStringList& done) {
     if (!QFileInfo(from).isFile())
         return;
     const QString to = m_to.dir + QLatin1Char('/') + name;
-    const QString partial = m_to.dir + QStringLiteral("/.%1.importing.%2")
-                                           .arg(QFileInfo(name).fileName())
-                                           .arg(::getpid());
+    const QString partial =
+        m_to.dir +
+        QStringLiteral("/.%1.importing.%2").arg(QFileInfo(name).fileName()).arg(::getpid());
     QDir().mkpath(QFileInfo(to).absolutePath());
     QFile::remove(partial);
     const QByteArray sum = digest(from);
@@ -106,7 +106,8 @@ void TPortableImport::copyFile(const QString& name, QStringList& done) {
 // A link the simulator left behind leads nowhere and is not taken.
 void TPortableImport::copyPorts(QStringList& done) {
     const QDir ports(m_from + QStringLiteral("/ports"));
-    const QFileInfoList links = ports.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    const QFileInfoList links =
+        ports.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
     for (const QFileInfo& link : links) {
         const QString target = link.symLinkTarget();
         if (!link.isSymLink() || !QFileInfo::exists(target))

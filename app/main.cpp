@@ -8,8 +8,8 @@
 #include "core/AppPaths.h"
 #include "core/Exception.h"
 #include "core/TDataFolder.h"
-#include "core/TVersion.h"
 #include "core/TSettingsCheck.h"
+#include "core/TVersion.h"
 #include "db/FbEngine.h"
 #include "db/dmmainU.h"
 
@@ -34,9 +34,9 @@ bool secondInstance(const TInstanceLock& lock, const AppPaths& paths,
                      qPrintable(lock.reason()));
     if (lock.state() != TInstanceLock::State::HeldByAnother)
         return false;
-    TStartupMessage::show(QStringLiteral("Програмата вече работи с тази база данни\n%1")
-                              .arg(paths.database()),
-                          kAlreadyRunningBoxMs, &signalWatcher);
+    TStartupMessage::show(
+        QStringLiteral("Програмата вече работи с тази база данни\n%1").arg(paths.database()),
+        kAlreadyRunningBoxMs, &signalWatcher);
     return true;
 }
 

@@ -31,9 +31,8 @@ fb::Ref<IAttachment> createFile(const QString& path) {
     dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
     fb::Ref<IProvider> provider(fb::master()->getDispatcher());
     const QByteArray file = QFile::encodeName(path);
-    return fb::Ref<IAttachment>(provider->createDatabase(&st, file.constData(),
-                                                        dpb->getBufferLength(&st),
-                                                        dpb->getBuffer(&st)));
+    return fb::Ref<IAttachment>(provider->createDatabase(
+        &st, file.constData(), dpb->getBufferLength(&st), dpb->getBuffer(&st)));
 }
 
 // Each statement in a transaction of its own: a table is made before the
@@ -74,9 +73,9 @@ void create(const QString& path, const QStringList& scriptFiles) {
     for (const QString& file : scriptFiles)
         statements += TSchemaScript::statements(readScript(file));
     const QFileInfo target(path);
-    const QString building = target.absolutePath() + QStringLiteral("/.%1.creating.%2")
-                                                         .arg(target.fileName())
-                                                         .arg(::getpid());
+    const QString building =
+        target.absolutePath() +
+        QStringLiteral("/.%1.creating.%2").arg(target.fileName()).arg(::getpid());
     QFile::remove(building);
     fb::Ref<IAttachment> att;
     try {

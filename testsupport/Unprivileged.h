@@ -44,12 +44,12 @@ inline Where run(std::string& why) {
     env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                          QStringLiteral("--clear-groups"), QStringLiteral("--"),
-                          QFile::symLinkTarget(QStringLiteral("/proc/self/exe")),
-                          QStringLiteral("--gtest_filter=%1.%2")
-                              .arg(QLatin1String(info->test_suite_name()),
-                                   QLatin1String(info->name()))});
+    child.start(setpriv,
+                {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                 QStringLiteral("--clear-groups"), QStringLiteral("--"),
+                 QFile::symLinkTarget(QStringLiteral("/proc/self/exe")),
+                 QStringLiteral("--gtest_filter=%1.%2")
+                     .arg(QLatin1String(info->test_suite_name()), QLatin1String(info->name()))});
     const bool ended = child.waitForFinished(120000);
     const QString output = QString::fromLocal8Bit(child.readAll());
     EXPECT_TRUE(ended && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0)

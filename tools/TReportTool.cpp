@@ -96,7 +96,8 @@ bool TReportTool::parse() {
     }
     const QString form = p.value(csvForm);
     if (form != QLatin1String("machine") && form != QLatin1String("spreadsheet"))
-        throw ToolError(Usage, QStringLiteral("--csv-form е machine или spreadsheet, не %1").arg(form));
+        throw ToolError(Usage,
+                        QStringLiteral("--csv-form е machine или spreadsheet, не %1").arg(form));
     m_spreadsheet = form == QLatin1String("spreadsheet");
     const AppPaths beside = AppPaths::forProgram(p.value(dataDir));
     m_database = p.isSet(database) ? p.value(database) : beside.database();

@@ -27,7 +27,10 @@ TEST(TCommandLine, OwnOptionsAreReadAndQtsAreLeftAlone) {
     } cases[] = {
         {{"prjNUV"}, "", "", "", false},
         {{"prjNUV", "--data-dir", "/srv/nuv", "-platform", "offscreen"}, "/srv/nuv", "", "", false},
-        {{"prjNUV", "--data-dir=/srv/nuv", "--migrate-from", "old/bin"}, "/srv/nuv", "old/bin", "",
+        {{"prjNUV", "--data-dir=/srv/nuv", "--migrate-from", "old/bin"},
+         "/srv/nuv",
+         "old/bin",
+         "",
          false},
         {{"prjNUV", "--version"}, "", "", "", true},
         {{"prjNUV", "--migrate-from"}, "", "", "--migrate-from иска папка", false},
@@ -64,7 +67,8 @@ protected:
             addRun(db, run, QVariant(), 1, t.addSecs(run * 600),
                    {{0, 0, 1}, {1000, 50.5, 1}, {2000, 101, 1}});
         db.Close();
-        writeAll(m_from + "/prjNUV.ini", "[dev]\r\nupp=52.2\r\n[database]\r\nPasswordFile=nuv.pw\r\n");
+        writeAll(m_from + "/prjNUV.ini",
+                 "[dev]\r\nupp=52.2\r\n[database]\r\nPasswordFile=nuv.pw\r\n");
         writeAll(m_from + "/prjNUV.log", "one line\r\n");
         writeAll(m_from + "/nuv.pw", "secret");
         QFile::setPermissions(m_from + "/nuv.pw", QFile::ReadOwner | QFile::WriteOwner);
@@ -102,7 +106,8 @@ TEST_F(PortableImportTest, EveryRowAndFileComesAlongAndNothingIsLost) {
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(readAll(m_to.dir + "/" + aside.first()), "[frmStorage]\r\nFormVersion=0\r\n");
     EXPECT_TRUE(done.join('\n').contains(aside.first()));
-    EXPECT_EQ(QDir(m_to.dir).entryList({".*importing*"}, QDir::Hidden | QDir::Files), QStringList());
+    EXPECT_EQ(QDir(m_to.dir).entryList({".*importing*"}, QDir::Hidden | QDir::Files),
+              QStringList());
 }
 
 TEST_F(PortableImportTest, RunningProgramOrNoDatabaseCopiesNothing) {

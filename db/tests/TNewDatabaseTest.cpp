@@ -1,7 +1,7 @@
 // The program makes its own database from the isql scripts: the same tables,
 // procedures and first rows as scripts/create-db.sh makes with isql.
-#include "db/FbApi.h"
 #include "db/TNewDatabase.h"
+#include "db/FbApi.h"
 #include "db/TSchemaScript.h"
 #include "testsupport/TestDatabase.h"
 #include "testsupport/TestFiles.h"
@@ -21,7 +21,8 @@ TEST(TSchemaScript, StatementsAsIsqlRunsThem) {
         const char* script;
         QStringList statements;
     } cases[] = {
-        {"SET SQL DIALECT 3;\nCREATE TABLE A (X INTEGER);\nCOMMIT;", {"CREATE TABLE A (X INTEGER)"}},
+        {"SET SQL DIALECT 3;\nCREATE TABLE A (X INTEGER);\nCOMMIT;",
+         {"CREATE TABLE A (X INTEGER)"}},
         {"/* a ; in a comment */ INSERT INTO A VALUES (1); -- and ; here\nCOMMIT WORK;",
          {"INSERT INTO A VALUES (1)"}},
         {"INSERT INTO M VALUES ('a;b', 'it''s');", {"INSERT INTO M VALUES ('a;b', 'it''s')"}},
@@ -30,8 +31,7 @@ TEST(TSchemaScript, StatementsAsIsqlRunsThem) {
         {"select 1 from rdb$database", {"select 1 from rdb$database"}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(TSchemaScript::statements(QString::fromUtf8(c.script)), c.statements)
-            << c.script;
+        EXPECT_EQ(TSchemaScript::statements(QString::fromUtf8(c.script)), c.statements) << c.script;
 }
 
 // The metadata as isql extracts it, without the lines that name the file.

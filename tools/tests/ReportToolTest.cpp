@@ -128,8 +128,8 @@ TEST_F(ReportToolTest, WritesTheSeriesAndARunsSamples) {
 // The form the review window writes for a spreadsheet, from the database of
 // a data folder named like the program's.
 TEST_F(ReportToolTest, SpreadsheetFormFromTheDataFolder) {
-    Result r = runTool({"--data-dir", m_dir.path(), "--series", "7", "--csv", out("s.csv"),
-                        "--run", "12", "--samples", out("r.csv"), "--csv-form", "spreadsheet"});
+    Result r = runTool({"--data-dir", m_dir.path(), "--series", "7", "--csv", out("s.csv"), "--run",
+                        "12", "--samples", out("r.csv"), "--csv-form", "spreadsheet"});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     const QByteArray series = contents(out("s.csv"));
     EXPECT_TRUE(series.startsWith("\xEF\xBB\xBFrun;started;device;samples;max_kn;"));
