@@ -96,7 +96,11 @@ exe=$inst/usr/bin/prjNUV
 check "prjNUV --version is the package's" test "$("$exe" --version)" = "prjNUV $version"
 check "nuv-report --version is the package's" \
   test "$("$inst/usr/bin/nuv-report" --version)" = "nuv-report $version"
-check "desktop entry is valid" desktop-file-validate "$inst/usr/share/applications/bg.nuv.prjnuv.desktop"
+if command -v desktop-file-validate >/dev/null; then
+  check "desktop entry is valid" desktop-file-validate "$inst/usr/share/applications/bg.nuv.prjnuv.desktop"
+else
+  skip "desktop entry: desktop-file-validate is not installed (desktop-file-utils)"
+fi
 if command -v appstreamcli >/dev/null; then
   quietly() { "$@" >/dev/null; }
   check "AppStream metainfo is valid" quietly appstreamcli validate --no-net --pedantic \
@@ -148,13 +152,14 @@ report --csv "$work/machine.csv"
 report --csv "$work/sheet.csv" --csv-form spreadsheet
 check "spreadsheet form: byte-order mark, ';' and decimal comma" \
   bash -c "head -c3 '$work/sheet.csv' | od -An -tx1 | grep -q 'ef bb bf' && grep -q ';[0-9]*,[0-9]' '$work/sheet.csv'"
-if ! command -v soffice >/dev/null && [ "$(id -u)" -eq 0 ] && [ "${NUV_NO_INSTALL:-0}" != 1 ]; then
+if ! { command -v soffice && command -v unzip; } >/dev/null && [ "$(id -u)" -eq 0 ] &&
+  [ "${NUV_NO_INSTALL:-0}" != 1 ]; then
   echo "     installing libreoffice-calc-nogui"
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
     libreoffice-calc-nogui unzip >/dev/null 2>&1 || true
 fi
-if ! command -v soffice >/dev/null; then
-  skip "LibreOffice Calc: soffice is not installed (apt-get install libreoffice-calc-nogui)"
+if ! { command -v soffice && command -v unzip; } >/dev/null; then
+  skip "LibreOffice Calc: soffice or unzip is not installed (apt-get install libreoffice-calc-nogui unzip)"
 elif ! locale -a 2>/dev/null | grep -qi '^bg_BG\.utf-\?8$'; then
   skip "LibreOffice Calc: the bg_BG.UTF-8 locale is missing (scripts/install-deps.sh makes it)"
 else
