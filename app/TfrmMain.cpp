@@ -2,6 +2,7 @@
 
 #include "acquisition/THoldingRecorder.h"
 #include "acquisition/TQueuedRecorder.h"
+#include "app/TAboutBox.h"
 #include "app/TClickLabel.h"
 #include "app/TServerWriter.h"
 #include "app/TSpeedAtRest.h"
@@ -30,7 +31,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -101,6 +104,9 @@ TfrmMain::TfrmMain(AppPaths paths, TdmMain& dm, const TClock& clock, QWidget* pa
     connect(Label13, &TClickLabel::clicked, this, &TfrmMain::Label13Click);
     connect(Label14, &TClickLabel::clicked, this, &TfrmMain::Label14Click);
     connect(Label17, &TClickLabel::clicked, this, &TfrmMain::Label17Click);
+    connect(lblAbout, &TClickLabel::clicked, this, &TfrmMain::lblAboutClick);
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
+            &TfrmMain::lblAboutClick);
     connect(Button1, &QPushButton::clicked, this, &TfrmMain::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TfrmMain::Button2Click);
 
@@ -151,6 +157,8 @@ QWidget* TfrmMain::buildTopBar() {
     lay->addSpacing(12);
     lay->addWidget(Label17);
     lay->addStretch(1);
+    lblAbout = new TClickLabel(QStringLiteral("lblAbout"), QStringLiteral("За програмата"), bar);
+    lay->addWidget(lblAbout);
     return bar;
 }
 
@@ -664,4 +672,19 @@ bool TfrmMain::CloseAcquisition() {
     StopAcquisition();
     m_statusLine->clearAcquisition();
     return m_recording->finish(THoldingRecorder::kFinishBudgetMs);
+}
+
+void TfrmMain::lblAboutClick() {
+    TAboutBox::show(this, m_paths, m_database.connection);
+}
+
+void TfrmMain::ShowNotice(const QString& text) {
+    m_databaseLabel->setText(text);
+    m_databaseLabel->setToolTip(text);
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("prjNUV"), text,
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("NoticeBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }

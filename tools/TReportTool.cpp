@@ -12,6 +12,7 @@
 #include "results/TSeriesResults.h"
 
 #include "core/AppPaths.h"
+#include "core/TVersion.h"
 #include "db/TIBDatabase.h"
 #include "db/dmmainU.h"
 
@@ -68,6 +69,7 @@ bool TReportTool::parse() {
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral("Резултати от серия или измерване на prjNUV"));
     p.addHelpOption();
+    p.addVersionOption();
     const QCommandLineOption database("database", "Базата данни (файл или сървър:път)", "FILE");
     const QCommandLineOption settings("settings", "Файлът с настройки (prjNUV.ini)", "FILE");
     const QCommandLineOption series("series", "Номер на серията", "ID");
@@ -75,14 +77,29 @@ bool TReportTool::parse() {
     const QCommandLineOption csv("csv", "Резултатите на серията като CSV", "OUT");
     const QCommandLineOption pdf("pdf", "Протоколът на серията като PDF", "OUT");
     const QCommandLineOption samples("samples", "Отчетите на измерването като CSV", "OUT");
-    p.addOptions({database, settings, series, run, csv, pdf, samples});
+    const QCommandLineOption dataDir("data-dir", "Папката с данни на prjNUV", "DIR");
+    const QCommandLineOption csvForm(
+        "csv-form",
+        "Видът на CSV: machine (\",\" и десетична точка, за програми) или spreadsheet "
+        "(\";\" и десетична запетая, за електронна таблица, като в прозореца за преглед)",
+        "FORM", "machine");
+    p.addOptions({database, settings, series, run, csv, pdf, samples, dataDir, csvForm});
     if (!p.parse(m_arguments))
         throw ToolError(Usage, p.errorText());
     if (p.isSet("help")) {
         std::fprintf(stdout, "%s", p.helpText().toLocal8Bit().constData());
         return false;
     }
-    const AppPaths beside = AppPaths::besideExecutable();
+    if (p.isSet("version")) {
+        std::fprintf(stdout, "nuv-report %s\n", NUV_VERSION);
+        return false;
+    }
+    const QString form = p.value(csvForm);
+    if (form != QLatin1String("machine") && form != QLatin1String("spreadsheet"))
+        throw ToolError(Usage,
+                        QStringLiteral("--csv-form е machine или spreadsheet, не %1").arg(form));
+    m_spreadsheet = form == QLatin1String("spreadsheet");
+    const AppPaths beside = AppPaths::forProgram(p.value(dataDir));
     m_database = p.isSet(database) ? p.value(database) : beside.database();
     m_settings = p.isSet(settings) ? p.value(settings) : beside.settings();
     m_csv = p.value(csv);
@@ -128,6 +145,11 @@ void TReportTool::openDatabase(TIBDatabase& db) const {
     }
 }
 
+// The review window's "CSV" buttons write the spreadsheet form; scripts read the machine form.
+TCsvForm TReportTool::csvForm() const {
+    return m_spreadsheet ? TCsvForm::spreadsheet() : TCsvForm::machine();
+}
+
 int TReportTool::run() {
     try {
         if (!parse())
@@ -145,7 +167,7 @@ int TReportTool::run() {
                 throw ToolError(NotFound, QStringLiteral("Няма серия № %1").arg(*m_series));
             const TSeriesResults results(*info, reader.runs(*m_series), settings.standard);
             if (!m_csv.isEmpty())
-                outputs.push_back({m_csv, ResultsCsv::series(results, TCsvForm::machine())});
+                outputs.push_back({m_csv, ResultsCsv::series(results, csvForm())});
             if (!m_pdf.isEmpty())
                 outputs.push_back(
                     {m_pdf, TSeriesReport(results, settings, TClock::program().now()).pdf()});
@@ -154,7 +176,7 @@ int TReportTool::run() {
             const auto run = reader.run(*m_run);
             if (!run)
                 throw ToolError(NotFound, QStringLiteral("Няма измерване № %1").arg(*m_run));
-            outputs.push_back({m_samples, ResultsCsv::samples(*run, TCsvForm::machine())});
+            outputs.push_back({m_samples, ResultsCsv::samples(*run, csvForm())});
         }
         writeAll(outputs);
         return Ok;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "results/TCsvForm.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +23,7 @@ public:
 private:
     bool parse();
     void openDatabase(TIBDatabase& db) const;
+    TCsvForm csvForm() const;
 
     QStringList m_arguments;
     QString m_database;
@@ -30,4 +33,5 @@ private:
     QString m_csv;
     QString m_pdf;
     QString m_samples;
+    bool m_spreadsheet = false; // the CSV form a Bulgarian spreadsheet opens
 };

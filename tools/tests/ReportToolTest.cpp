@@ -135,6 +135,28 @@ TEST_F(ReportToolTest, WritesTheSeriesAndARunsSamples) {
                                       "2000,14.000,0.000,3.000\n");
 }
 
+// The form the review window writes for a spreadsheet, from the database of
+// a data folder named like the program's.
+TEST_F(ReportToolTest, SpreadsheetFormFromTheDataFolder) {
+    Result r = runTool({"--data-dir", m_dir.path(), "--series", "7", "--csv", out("s.csv"), "--run",
+                        "12", "--samples", out("r.csv"), "--csv-form", "spreadsheet"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const QByteArray series = contents(out("s.csv"));
+    EXPECT_TRUE(series.startsWith("\xEF\xBB\xBFrun;started;device;samples;max_kn;"));
+    EXPECT_TRUE(series.contains(
+        "\n11;2026-03-05T09:20:00.000;1;3;135,000;10,000;13,500;6,000;0,600;yes;;;;;;\n"));
+    EXPECT_TRUE(series.contains("\nmean;;;;74,500;;;6,000;;;14,000;3,000;4,667;;;90,909\n"));
+    EXPECT_EQ(contents(out("r.csv")), "\xEF\xBB\xBFtime_ms;load_kn;speed;deformation_mm\n"
+                                      "0;0,000;0,000;0,000\n"
+                                      "1000;10,000;0,000;2,000\n"
+                                      "2000;14,000;0,000;3,000\n");
+
+    r = runTool({"--database", m_db, "--series", "7", "--csv", out("x.csv"), "--csv-form", "xls"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("--csv-form")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out("x.csv")));
+}
+
 TEST_F(ReportToolTest, TheStandardComesFromTheSettingsFile) {
     QFile ini(out("prjNUV.ini"));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
