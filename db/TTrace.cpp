@@ -6,8 +6,7 @@
 #include "db/TIBQuery.h"
 #include "db/TIBTransaction.h"
 #include "db/TRunData.h"
-
-#include <QRegularExpression>
+#include "db/TSchemaScript.h"
 
 namespace TTraceSql {
 extern const char* const kText;
@@ -45,39 +44,8 @@ QVariant orNull(const std::optional<double>& v) {
 
 namespace TTrace {
 
-// isql's script form: statements end with the terminator in force, which
-// "SET TERM" changes; comments, "SET SQL DIALECT" and "COMMIT" are isql's own.
 QStringList schemaStatements() {
-    QString text = QString::fromUtf8(TTraceSql::kText);
-    text.remove(QRegularExpression(QStringLiteral("/\\*.*?\\*/"),
-                                   QRegularExpression::DotMatchesEverythingOption));
-    QStringList out;
-    QString term = QStringLiteral(";");
-    QString current;
-    for (const QString& rawLine : text.split(QLatin1Char('\n'))) {
-        const QString line = rawLine.trimmed();
-        if (current.trimmed().isEmpty() &&
-            line.startsWith(QLatin1String("SET TERM "), Qt::CaseInsensitive)) {
-            current.clear();
-            const QStringList parts = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            if (parts.size() >= 3)
-                term = parts[2];
-            continue;
-        }
-        current += rawLine + QLatin1Char('\n');
-        if (!line.endsWith(term))
-            continue;
-        QString statement = current.trimmed();
-        statement.chop(term.size());
-        statement = statement.trimmed();
-        current.clear();
-        const QString upper = statement.toUpper();
-        if (statement.isEmpty() || upper == QLatin1String("COMMIT") ||
-            upper.startsWith(QLatin1String("SET SQL DIALECT")))
-            continue;
-        out.append(statement);
-    }
-    return out;
+    return TSchemaScript::statements(QString::fromUtf8(TTraceSql::kText));
 }
 
 bool present(TIBDatabase& db) {

@@ -162,7 +162,10 @@ TEST_F(ObektXTest, DeletionQuestionKeepsTheObjectOnEnterAndEscape) {
     // Escape on the keep question goes back to the register; "Не" then discards.
     clickName(*w, 1);
     typeText("Магистрала");
+    TReasonSeen why;
+    answerReason(&why, "ново трасе");
     press(Qt::Key_Up);
+    EXPECT_TRUE(why.shown);
     TBoxSeen cancel = closeAnswering(*w, Qt::Key_Escape);
     ASSERT_TRUE(cancel.shown);
     EXPECT_TRUE(w->isVisible());
