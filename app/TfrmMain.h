@@ -96,6 +96,10 @@ private:
     void Label13Click();
     void Label14Click();
     void Label17Click();
+    void Label24Click();
+    void Label25Click();
+    // The trace windows open only over a database that keeps the trace records.
+    bool traceWindowsAvailable();
     template <typename Create> void openModal(Create create);
     void PageControl1Change();
 
@@ -147,6 +151,8 @@ private:
     TClickLabel* Label13 = nullptr;
     TClickLabel* Label14 = nullptr;
     TClickLabel* Label17 = nullptr;
+    TClickLabel* Label24 = nullptr; // "Изтрити измервания"
+    TClickLabel* Label25 = nullptr; // "Дневник на промените"
     TPageControl* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;
