@@ -16,6 +16,8 @@
 #include "grouping/TfrmGroup.h"
 #include "objects/TfrmObekt.h"
 #include "review/TfrmViewer.h"
+#include "trace/TfrmAudit.h"
+#include "trace/TfrmDeletedRuns.h"
 #include "widgets/TFormStorage.h"
 #include "widgets/TMessages.h"
 #include "widgets/TPageControl.h"
@@ -107,6 +109,8 @@ TfrmMain::TfrmMain(AppPaths paths, TdmMain& dm, const TClock& clock, QWidget* pa
     connect(lblAbout, &TClickLabel::clicked, this, &TfrmMain::lblAboutClick);
     connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
             &TfrmMain::lblAboutClick);
+    connect(Label24, &TClickLabel::clicked, this, &TfrmMain::Label24Click);
+    connect(Label25, &TClickLabel::clicked, this, &TfrmMain::Label25Click);
     connect(Button1, &QPushButton::clicked, this, &TfrmMain::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TfrmMain::Button2Click);
 
@@ -148,14 +152,19 @@ QWidget* TfrmMain::buildTopBar() {
     Label13 = new TClickLabel(QStringLiteral("Label13"), QStringLiteral("Групиране"), bar);
     Label14 = new TClickLabel(QStringLiteral("Label14"), QStringLiteral("Преглед"), bar);
     Label17 = new TClickLabel(QStringLiteral("Label17"), QStringLiteral("Обекти"), bar);
+    Label24 = new TClickLabel(QStringLiteral("Label24"), QStringLiteral("Изтрити измервания"), bar);
+    Label25 =
+        new TClickLabel(QStringLiteral("Label25"), QStringLiteral("Дневник на промените"), bar);
+    // Every caption whole within the window's 640 pixels.
+    lay->setContentsMargins(6, lay->contentsMargins().top(), 6, lay->contentsMargins().bottom());
     lay->addWidget(Label1);
     lay->addWidget(lblCom);
-    lay->addSpacing(24);
-    lay->addWidget(Label13);
-    lay->addSpacing(12);
-    lay->addWidget(Label14);
-    lay->addSpacing(12);
-    lay->addWidget(Label17);
+    lay->addSpacing(16);
+    for (TClickLabel* l : {Label13, Label14, Label17, Label24, Label25}) {
+        if (l != Label13)
+            lay->addSpacing(8);
+        lay->addWidget(l);
+    }
     lay->addStretch(1);
     lblAbout = new TClickLabel(QStringLiteral("lblAbout"), QStringLiteral("За програмата"), bar);
     lay->addWidget(lblAbout);
@@ -499,6 +508,27 @@ void TfrmMain::Label14Click() {
 }
 void TfrmMain::Label17Click() {
     openModal([&] { return std::make_unique<TfrmObekt>(m_paths, m_dm, this); });
+}
+void TfrmMain::Label24Click() {
+    if (traceWindowsAvailable())
+        openModal(
+            [&] { return std::make_unique<TfrmDeletedRuns>(m_paths, m_dm, m_formats, this); });
+}
+void TfrmMain::Label25Click() {
+    if (traceWindowsAvailable())
+        openModal([&] { return std::make_unique<TfrmAudit>(m_paths, m_dm, m_formats, this); });
+}
+
+// Not yet connected, the window connects and says itself what it lacks.
+bool TfrmMain::traceWindowsAvailable() {
+    if (!m_dm.dbNUV.Connected() || m_dm.traced())
+        return true;
+    QString text =
+        QStringLiteral("Тази база данни не пази изтритите измервания и дневника на промените.");
+    if (!m_dm.traceProblem().isEmpty())
+        text += QStringLiteral("\n\n") + m_dm.traceProblem();
+    TMessages::current().info(this, text);
+    return false;
 }
 
 void TfrmMain::PageControl1Change() {

@@ -100,6 +100,10 @@ private:
     void Label14Click();
     void Label17Click();
     void lblAboutClick();
+    void Label24Click();
+    void Label25Click();
+    // The trace windows open only over a database that keeps the trace records.
+    bool traceWindowsAvailable();
     template <typename Create> void openModal(Create create);
     void PageControl1Change();
 
@@ -152,6 +156,8 @@ private:
     TClickLabel* Label14 = nullptr;
     TClickLabel* Label17 = nullptr;
     TClickLabel* lblAbout = nullptr;
+    TClickLabel* Label24 = nullptr; // "Изтрити измервания"
+    TClickLabel* Label25 = nullptr; // "Дневник на промените"
     TPageControl* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;
