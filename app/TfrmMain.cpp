@@ -152,9 +152,14 @@ QWidget* TfrmMain::buildTopBar() {
     Label13 = new TClickLabel(QStringLiteral("Label13"), QStringLiteral("Групиране"), bar);
     Label14 = new TClickLabel(QStringLiteral("Label14"), QStringLiteral("Преглед"), bar);
     Label17 = new TClickLabel(QStringLiteral("Label17"), QStringLiteral("Обекти"), bar);
-    Label24 = new TClickLabel(QStringLiteral("Label24"), QStringLiteral("Изтрити измервания"), bar);
-    Label25 =
-        new TClickLabel(QStringLiteral("Label25"), QStringLiteral("Дневник на промените"), bar);
+    // Short captions keep the bar within the window's width; the windows'
+    // whole names are the tooltips and what a screen reader says.
+    Label24 = new TClickLabel(QStringLiteral("Label24"), QStringLiteral("Изтрити"), bar);
+    Label24->setToolTip(QStringLiteral("Изтрити измервания"));
+    Label24->setAccessibleName(Label24->toolTip());
+    Label25 = new TClickLabel(QStringLiteral("Label25"), QStringLiteral("Дневник"), bar);
+    Label25->setToolTip(QStringLiteral("Дневник на промените"));
+    Label25->setAccessibleName(Label25->toolTip());
     // Every caption whole within the window's 640 pixels.
     lay->setContentsMargins(6, lay->contentsMargins().top(), 6, lay->contentsMargins().bottom());
     lay->addWidget(Label1);
@@ -166,7 +171,11 @@ QWidget* TfrmMain::buildTopBar() {
         lay->addWidget(l);
     }
     lay->addStretch(1);
-    lblAbout = new TClickLabel(QStringLiteral("lblAbout"), QStringLiteral("За програмата"), bar);
+    // A "?" keeps the bar within the window's width; its name is read out and
+    // shown as its tooltip.
+    lblAbout = new TClickLabel(QStringLiteral("lblAbout"), QStringLiteral("?"), bar);
+    lblAbout->setToolTip(QStringLiteral("За програмата (F1)"));
+    lblAbout->setAccessibleName(QStringLiteral("За програмата"));
     lay->addWidget(lblAbout);
     return bar;
 }
@@ -365,7 +374,11 @@ void TfrmMain::CloseOnSignal() {
         modal->hide();
     }
     close();
+    // Queued as well: a signal that comes while a box shown at the start runs
+    // its own loop, before the program's loop has begun, would otherwise be lost
+    // and leave the program running without a window.
     QCoreApplication::quit();
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 void TfrmMain::StartAcquisition() {

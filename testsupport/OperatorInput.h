@@ -44,17 +44,16 @@ inline TBoxSeen describe(QMessageBox* box) {
 }
 
 // Waits (inside the running modal loop) for a modal widget other than
-// `under` and hands it to `act`. Returns at once; `act` runs later.
+// `under` (and, when `only` is given, one it accepts) and hands it to `act`.
+// Returns at once; `act` runs later.
 inline void whenModal(std::function<void(QWidget*)> act, QWidget* under = nullptr,
-                      int timeoutMs = 10000) {
+                      int timeoutMs = 10000, std::function<bool(QWidget*)> only = nullptr) {
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     auto poll = std::make_shared<std::function<void()>>();
     *poll = [=] {
         QWidget* modal = QApplication::activeModalWidget();
-        // A reason asked for a change has its own answer (answerReason).
-        if (modal && modal != under && modal->isVisible() &&
-            modal->objectName() != QLatin1String("dlgReason")) {
+        if (modal && modal != under && modal->isVisible() && (!only || only(modal))) {
             QTest::qWait(50); // let the window manager give it the focus
             act(modal);
             return;
@@ -93,6 +92,11 @@ inline void typeText(const QString& text) {
     }
 }
 
+// A message box, not another dialog (a reason asked has answerReason).
+inline bool isBox(QWidget* w) {
+    return qobject_cast<QMessageBox*>(w) != nullptr;
+}
+
 // The next message box is answered by a key; what it showed lands in `seen`.
 inline void answerWithKey(TBoxSeen* seen, Qt::Key key, QWidget* under = nullptr,
                           int timeoutMs = 10000) {
@@ -104,7 +108,7 @@ inline void answerWithKey(TBoxSeen* seen, Qt::Key key, QWidget* under = nullptr,
                 QTest::keyClick(target, key);
             }
         },
-        under, timeoutMs);
+        under, timeoutMs, isBox);
 }
 
 // The next message box is answered by a click on the button with this text.
@@ -118,7 +122,7 @@ inline void answerWithClick(TBoxSeen* seen, const QString& button, QWidget* unde
                         QTest::mouseClick(b, Qt::LeftButton);
             }
         },
-        under);
+        under, 10000, isBox);
 }
 
 // What the operator saw of the reason asked for a change.

@@ -114,7 +114,10 @@ TEST_P(FullDisk, NothingRecordedIsLostAndEveryFileStaysWhole) {
     if (c.fullAtStart)
         fill(dir + "/filler");
     AppProcess app(dir);
-    ASSERT_TRUE(waitFor([&] { return pollTimes(sim.logPath()).size() >= 10; }, 20000));
+    ASSERT_TRUE(waitFor([&] { return pollTimes(sim.logPath()).size() >= 10; }, 20000))
+        << "program " << (app.process().state() == QProcess::Running ? "running" : "ended")
+        << ": " << app.process().readAll().toStdString() << " log: "
+        << readAll(dir + "/prjNUV.log").toStdString();
     if (!c.fullAtStart) {
         fill(dir + "/filler");
         // The engine's mapped lock files once killed the program within 25 s.
