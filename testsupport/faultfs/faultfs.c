@@ -12,7 +12,7 @@
 //   NUV_FAULT_PERSIST=1  every later call of the kind fails too (a disk that stays full)
 //   NUV_FAULT_COUNT  a file that gets "<calls counted>" at exit
 //   NUV_FAULT_LOG    a file that gets one line per injected fault: "N function path"
-//   NUV_FAULT_MESSAGES  a file that gets the text of every message box shown
+//   NUV_FAULT_MESSAGES  a file that gets the text of every message box made
 //   NUV_FAULT_GATE   calls count only while this file exists (one phase of a run)
 // A test in the same process arms it around one action instead, through
 // nuv_fault_arm / nuv_fault_disarm, found with dlsym.
@@ -392,43 +392,53 @@ FILE* fopen64(const char* path, const char* mode) {
 
 // ---- message boxes -------------------------------------------------------------
 
-// QMessageBox::exec() of Qt 6, taken before it runs so that the sweep can
-// read what the operator was told. Qt is reached only through its symbols:
-// a QString is {data, UTF-16 characters, size}, returned through a hidden
-// pointer. The string is left to leak: a handful of boxes per run.
+// Every message box of the program is made with its text by this constructor
+// of QMessageBox (Qt 6) and shown at once; it is taken here so that the sweep
+// can read what the operator was told. (The box's exec() is QDialog's and
+// cannot tell a message box from another dialog.) Qt is reached only through
+// its symbols: a QString is {data, UTF-16 characters, size}, and the flags
+// are passed as plain ints.
 struct QStringRaw {
     void* d;
     const unsigned short* chars;
     long long size;
 };
 
-int _ZN11QMessageBox4execEv(void* box) {
-    static int (*real_exec)(void*);
-    static struct QStringRaw (*text)(const void*);
-    if (!real_exec) {
-        real_exec = (int (*)(void*))dlsym(RTLD_NEXT, "_ZN11QMessageBox4execEv");
-        text = (struct QStringRaw(*)(const void*))dlsym(RTLD_DEFAULT, "_ZNK11QMessageBox4textEv");
-    }
-    if (g_messageFile[0] && text) {
-        struct QStringRaw s = text(box);
-        char line[4096];
-        size_t o = 0;
-        for (long long i = 0; i < s.size && o + 4 < sizeof line; ++i) {
-            unsigned c = s.chars[i] == '\n' ? ' ' : s.chars[i];
-            if (c < 0x80) {
-                line[o++] = (char)c;
-            } else if (c < 0x800) {
-                line[o++] = (char)(0xC0 | c >> 6);
-                line[o++] = (char)(0x80 | (c & 0x3F));
-            } else {
-                line[o++] = (char)(0xE0 | c >> 12);
-                line[o++] = (char)(0x80 | (c >> 6 & 0x3F));
-                line[o++] = (char)(0x80 | (c & 0x3F));
-            }
+static void recordMessage(const struct QStringRaw* s) {
+    if (!g_messageFile[0] || !s)
+        return;
+    char line[4096];
+    size_t o = 0;
+    for (long long i = 0; i < s->size && o + 5 < sizeof line; ++i) {
+        unsigned c = s->chars[i] == '\n' ? ' ' : s->chars[i];
+        if (c < 0x80) {
+            line[o++] = (char)c;
+        } else if (c < 0x800) {
+            line[o++] = (char)(0xC0 | c >> 6);
+            line[o++] = (char)(0x80 | (c & 0x3F));
+        } else {
+            line[o++] = (char)(0xE0 | c >> 12);
+            line[o++] = (char)(0x80 | (c >> 6 & 0x3F));
+            line[o++] = (char)(0x80 | (c & 0x3F));
         }
-        line[o++] = '\n';
-        line[o] = '\0';
-        appendLine(g_messageFile, line);
     }
-    return real_exec(box);
+    line[o++] = '\n';
+    line[o] = '\0';
+    appendLine(g_messageFile, line);
 }
+
+typedef void (*BoxCtor)(void*, int, const struct QStringRaw*, const struct QStringRaw*, int, void*,
+                        int);
+
+#define BOX_CTOR(symbol)                                                                           \
+    void symbol(void* self, int icon, const struct QStringRaw* title,                              \
+                const struct QStringRaw* text, int buttons, void* parent, int flags) {             \
+        static BoxCtor real;                                                                       \
+        if (!real)                                                                                 \
+            real = (BoxCtor)dlsym(RTLD_NEXT, #symbol);                                             \
+        recordMessage(text);                                                                       \
+        real(self, icon, title, text, buttons, parent, flags);                                     \
+    }
+
+BOX_CTOR(_ZN11QMessageBoxC1ENS_4IconERK7QStringS3_6QFlagsINS_14StandardButtonEEP7QWidgetS4_IN2Qt10WindowTypeEE)
+BOX_CTOR(_ZN11QMessageBoxC2ENS_4IconERK7QStringS3_6QFlagsINS_14StandardButtonEEP7QWidgetS4_IN2Qt10WindowTypeEE)
