@@ -376,8 +376,8 @@ for s in start run close csv pdf; do wanted $s && scenarios+=("$s"); done
 for s in "${scenarios[@]}"; do
   while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n; done
   case $s in
-  csv | pdf) sweep "$s" report_attempt report_checks >"$work/$s.out.txt" & ;;
-  *) sweep "$s" program_attempt program_checks >"$work/$s.out.txt" & ;;
+  csv | pdf) sweep "$s" report_attempt report_checks >"$work/$s.out.txt" 2>"$work/$s.err" & ;;
+  *) sweep "$s" program_attempt program_checks >"$work/$s.out.txt" 2>"$work/$s.err" & ;;
   esac
 done
 wait
