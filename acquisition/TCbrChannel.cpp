@@ -3,6 +3,8 @@
 #include "acquisition/TReplyForm.h"
 #include "core/Exception.h"
 
+#include <utility>
+
 TCbrChannel::TCbrChannel(TLiveView& view, TRecorder& recorder, TFormats formats)
     : m_view(view), m_recorder(recorder), m_formats(std::move(formats)) {}
 
@@ -47,6 +49,8 @@ void TCbrChannel::process(TAcqState& s, const QString& loadText) {
         m_view.setReadoutText(TReadout::Label15, m_formats.format00(load));
 
     if (load < kThreshold) {
+        if (s.CbrRunId > 0)
+            m_recorder.EndRun(std::exchange(s.CbrRunId, -1));
         s.CbrRunId = -1;
         m_view.setReadoutText(TReadout::Label15, m_formats.format00(load));
         m_view.setReadoutText(TReadout::Label16, m_formats.format00(kDeformationBase - reading));

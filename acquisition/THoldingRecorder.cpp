@@ -41,6 +41,12 @@ int THoldingRecorder::StartRunAt(int DeviceId, const QDateTime& at) {
     return op.run;
 }
 
+void THoldingRecorder::EndRun(int RunId) {
+    if (m_unstarted.remove(RunId) > 0)
+        return; // never written: nothing to seal
+    put(Op{false, 0, RunId, 0, 0, m_clock.now().toMSecsSinceEpoch(), true});
+}
+
 // A run whose start could not even be held goes first when its next sample
 // comes, so that no run is written without samples.
 void THoldingRecorder::AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
@@ -116,6 +122,10 @@ void THoldingRecorder::write(const Op& op) {
     const QDateTime at = QDateTime::fromMSecsSinceEpoch(op.atMs);
     if (op.start) {
         m_realId.insert(op.run, m_target.StartRunAt(op.device, at));
+        return;
+    }
+    if (op.end) {
+        m_target.EndRun(realId(op.run));
         return;
     }
     m_target.AddSampleAt(realId(op.run), op.device, op.value, op.speed, at);
@@ -204,7 +214,7 @@ void THoldingRecorder::writeFront() {
 }
 
 void THoldingRecorder::popFront() {
-    if (!m_held.front().start)
+    if (m_held.front().sample())
         --m_heldSamples;
     m_held.pop_front();
 }
@@ -229,11 +239,11 @@ void THoldingRecorder::hold(const Op& op) {
     if (m_heldSamples >= m_capacity) {
         if (op.start)
             m_unstarted.insert(op.run, op);
-        else
+        else if (op.sample())
             ++m_dropped;
     } else {
         m_held.push_back(op);
-        if (!op.start)
+        if (op.sample())
             ++m_heldSamples;
     }
     if (!m_timer.isActive())

@@ -33,6 +33,8 @@ public:
     int StartRunAt(int DeviceId, const QDateTime& at) override;
     void AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
                      const QDateTime& at) override;
+    // Held, in order, like a sample.
+    void EndRun(int RunId) override;
 
     // Writes what is held, in order, until the database refuses again or
     // budgetMs has passed (no limit when negative). True when nothing is
@@ -79,6 +81,8 @@ private:
         double value;
         double speed;
         qint64 atMs;
+        bool end = false; // the run's end: its seal
+        bool sample() const { return !start && !end; }
     };
     void write(const Op& op);
     void writeHeld(const QElapsedTimer& spent, int budgetMs);

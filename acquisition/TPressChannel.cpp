@@ -5,6 +5,7 @@
 #include "core/TimeStamp.h"
 
 #include <cmath>
+#include <utility>
 
 TPressChannel::TPressChannel(TLiveView& view, TRecorder& recorder, TEventLog& log,
                              const TClock& clock, QString settingsPath, TFormats formats)
@@ -108,11 +109,16 @@ void TPressChannel::process(TAcqState& s, double raw, const TPressSettings::Cons
     // Threshold: a load at or above "maxstart" opens a run, one below ends it.
     if (load >= c.maxstart) {
         if (s.PressRunId < 0) {
+            if (m_context)
+                m_context->setPress(m_clock.now(),
+                                    {c.upp, c.downn, c.maxstart, m_view.zeroOffset()});
             s.PressRunId = m_recorder.StartRun(1);
             s.RunStartValue = load;
             s.RunStartTime = nowDays();
         }
     } else {
+        if (s.PressRunId > 0)
+            m_recorder.EndRun(std::exchange(s.PressRunId, -1));
         s.PressRunId = -1;
         m_view.setReadoutText(TReadout::Label11, m_formats.format00(load));
     }

@@ -4,6 +4,7 @@
 #include "acquisition/TLiveView.h"
 #include "acquisition/TPressSettings.h"
 #include "core/TEventLog.h"
+#include "core/TRunContext.h"
 #include "core/TextFormats.h"
 #include "db/TRecorder.h"
 
@@ -23,6 +24,8 @@ public:
     static constexpr int kHistory = 10;
 
     const TPressSettings& settings() const { return m_settings; }
+    // Told the constants and the zero offset in force whenever a run opens.
+    void setContextSource(TRunContextSource* source) { m_context = source; }
 
 private:
     void process(TAcqState& s, double raw, const TPressSettings::Constants& c);
@@ -41,5 +44,6 @@ private:
     QString m_settingsPath;
     TFormats m_formats;
     TPressSettings m_settings;
+    TRunContextSource* m_context = nullptr;
     QString m_loggedProblem; // a bad constant is logged once, not for every sample
 };

@@ -56,6 +56,7 @@ void TPressSettings::load() {
     ++m_reads;
     m_constants.reset();
     m_problem.clear();
+    m_defaulted.clear();
     const TProfileFile file(m_path);
     Constants c{kDefaultUpp, kDefaultDownn, kDefaultMaxStart};
     const struct {
@@ -67,12 +68,16 @@ void TPressSettings::load() {
     for (const auto& k : keys) {
         const QString key = QLatin1String(k.key);
         const auto text = file.value(kSection, key);
-        if (!text)
+        if (!text) {
+            m_defaulted.append(key);
             continue;
+        }
         const QString t = text->trimmed();
         const auto v = TReplyForm::plainNumber(t, m_separator);
         if (v)
             *k.target = *v;
+        else
+            m_defaulted.append(key);
         if ((!v && (k.strict || notFinite(t))) || (k.strict && *k.target == 0)) {
             m_problem = bad(key, *text);
             return;

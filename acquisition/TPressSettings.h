@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -23,6 +24,8 @@ public:
     // work; problem() then says which key of which file.
     std::optional<Constants> current();
     const QString& problem() const { return m_problem; }
+    // The keys the file lacks or holds no number for, whose default is in use.
+    const QStringList& defaulted() const { return m_defaulted; }
 
     // How many times the file was read (for the benchmark and the tests).
     int reads() const { return m_reads; }
@@ -47,5 +50,6 @@ private:
     std::optional<Stamp> m_stamp;
     std::optional<Constants> m_constants;
     QString m_problem;
+    QStringList m_defaulted;
     int m_reads = 0;
 };

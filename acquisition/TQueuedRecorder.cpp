@@ -82,6 +82,10 @@ void TQueuedRecorder::AddSampleAt(int RunId, int DeviceId, double Value, double 
     enqueue(Op{false, DeviceId, RunId, Value, Speed, at});
 }
 
+void TQueuedRecorder::EndRun(int RunId) {
+    enqueue(Op{false, 0, RunId, 0, 0, m_clock.now(), true});
+}
+
 void TQueuedRecorder::enqueue(Op op) {
     std::lock_guard lock(m_queueMutex);
     m_queue.push_back(std::move(op));
@@ -105,7 +109,10 @@ void TQueuedRecorder::drain() {
             if (op.start) {
                 m_writerId.insert(op.run, m_writer->StartRunAt(op.device, op.at));
             } else if (const auto id = m_writerId.find(op.run); id != m_writerId.end()) {
-                m_writer->AddSampleAt(*id, op.device, op.value, op.speed, op.at);
+                if (op.end)
+                    m_writer->EndRun(*id);
+                else
+                    m_writer->AddSampleAt(*id, op.device, op.value, op.speed, op.at);
             }
         } catch (const std::exception&) {
             // The writer has logged what the database said of it.

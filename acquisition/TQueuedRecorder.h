@@ -33,6 +33,7 @@ public:
     void AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
                      const QDateTime& at) override;
 
+    void EndRun(int RunId) override;
     int realId(int run) const override;
     bool finish(int budgetMs) override;
     // Told on this object's thread.
@@ -51,6 +52,7 @@ private:
         double value;
         double speed;
         QDateTime at;
+        bool end = false;
     };
     class Relay;
 

@@ -3,8 +3,10 @@
 #include "core/Exception.h"
 #include "db/FbApi.h"
 
-TServerWriter::TServerWriter(const TDatabaseSetting& database, const QString& logPath)
+TServerWriter::TServerWriter(const TDatabaseSetting& database, const QString& logPath,
+                             const TRunContextSource* context)
     : m_log(logPath), m_holding(m_dm, m_log) {
+    m_dm.setContextSource(context);
     m_dm.dbNUV.DatabaseName = database.connection;
     m_dm.dbNUV.UserName = database.user;
     m_dm.dbNUV.Password = database.password;
@@ -43,6 +45,14 @@ void TServerWriter::AddSampleAt(int RunId, int DeviceId, double Value, double Sp
                                 const QDateTime& at) {
     try {
         m_holding.AddSampleAt(RunId, DeviceId, Value, Speed, at);
+    } catch (const std::exception& e) {
+        rejected(e);
+    }
+}
+
+void TServerWriter::EndRun(int RunId) {
+    try {
+        m_holding.EndRun(RunId);
     } catch (const std::exception& e) {
         rejected(e);
     }

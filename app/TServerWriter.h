@@ -13,13 +13,15 @@
 // the server was away, and the recording that holds what the server refuses.
 class TServerWriter : public TRecording {
 public:
-    TServerWriter(const TDatabaseSetting& database, const QString& logPath);
+    TServerWriter(const TDatabaseSetting& database, const QString& logPath,
+                  const TRunContextSource* context = nullptr);
 
     int StartRun(int DeviceId) override;
     void AddSample(int RunId, int DeviceId, double Value, double Speed) override;
     int StartRunAt(int DeviceId, const QDateTime& at) override;
     void AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
                      const QDateTime& at) override;
+    void EndRun(int RunId) override;
     int realId(int run) const override { return m_holding.realId(run); }
     bool finish(int budgetMs) override { return m_holding.finish(budgetMs); }
     void setObserver(TRecorderObserver* observer) override { m_holding.setObserver(observer); }

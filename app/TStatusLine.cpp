@@ -43,6 +43,14 @@ void TStatusLine::RecorderFailing(const QString& cause, qsizetype held, qint64 d
     refresh();
 }
 
+void TStatusLine::setNotice(const QString& source, const QString& text) {
+    if (text.isEmpty())
+        m_notices.remove(source);
+    else
+        m_notices.insert(source, text);
+    refresh();
+}
+
 void TStatusLine::RecorderRecovered() {
     m_recording.clear();
     m_engineText.clear();
@@ -90,6 +98,7 @@ void TStatusLine::refresh() {
         parts.append(m_recording);
     if (!m_acquisition.isEmpty())
         parts.append(m_acquisition);
+    parts.append(m_notices.values());
     setText(parts.join(QStringLiteral("   •   ")));
     if (!m_engineText.isEmpty())
         parts.append(m_engineText);

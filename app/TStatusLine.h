@@ -4,6 +4,7 @@
 #include "acquisition/TRecorderObserver.h"
 
 #include <QLabel>
+#include <QMap>
 
 // The main window's bottom line: whether the program is acquiring and
 // whether the database takes the recording. A problem shows in red until it
@@ -21,7 +22,14 @@ public:
     void RecorderFailing(const QString& cause, qsizetype held, qint64 dropped) override;
     void RecorderRecovered() override;
 
-    bool alarming() const { return m_acqProblem || !m_recording.isEmpty(); }
+    // A problem that is neither the line's nor the database's (a file that
+    // cannot be written, press constants that changed): shown in red while
+    // it stands; an empty text takes the one of that source away.
+    void setNotice(const QString& source, const QString& text);
+
+    bool alarming() const {
+        return m_acqProblem || !m_recording.isEmpty() || !m_notices.isEmpty();
+    }
 
     // "Базата данни не приема записи: <причина>. Задържани проби: N".
     static QString recordingText(const QString& cause, qsizetype held, qint64 dropped);
@@ -35,4 +43,5 @@ private:
     bool m_acqProblem = false;
     QString m_recording;
     QString m_engineText;
+    QMap<QString, QString> m_notices;
 };

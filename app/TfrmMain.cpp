@@ -6,9 +6,11 @@
 #include "app/TServerWriter.h"
 #include "app/TSpeedAtRest.h"
 #include "app/TStatusLine.h"
+#include "app/TTraceStart.h"
 #include "app/TfrmComPort.h"
 #include "core/Exception.h"
 #include "db/FbConnectError.h"
+#include "db/TTransactionGuard.h"
 #include "db/dmmainU.h"
 #include "grouping/TfrmGroup.h"
 #include "objects/TfrmObekt.h"
@@ -67,7 +69,7 @@ void nameFor(QWidget* w, const QString& accessibleName) {
 
 TfrmMain::TfrmMain(AppPaths paths, TdmMain& dm, const TClock& clock, QWidget* parent)
     : QWidget(parent), m_paths(std::move(paths)), m_dm(dm), m_clock(clock), m_charts(clock),
-      m_log(m_paths.log()) {
+      m_log(m_paths.log()), m_runContext(QCoreApplication::applicationVersion()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString());
     resize(640, 560);
@@ -113,9 +115,7 @@ TfrmMain::TfrmMain(AppPaths paths, TdmMain& dm, const TClock& clock, QWidget* pa
         QStringLiteral("edPstart.Text"), QStringLiteral("PageControl1.ActivePage"),
         QStringLiteral("lblCom.Caption")};
     connect(FormStorage1, &TFormStorage::failed, this,
-            [this](const QString& text, const QString& cause) {
-                TMessages::showFailure(this, SettingsError(text, cause));
-            });
+            [this](const QString& text, const QString& cause) { SettingsSaveFailed(text, cause); });
     SystemPorts = &TfrmComPort::systemSerialPorts;
 
     FormCreate();
@@ -125,6 +125,7 @@ TfrmMain::~TfrmMain() {
     if (FormStorage1->Restored && !FormStorage1->Saved)
         FormStorage1->SaveFormPlacement(true);
     CloseAcquisition();
+    m_log.Trouble = nullptr; // the bottom line goes before the log's last line
 }
 
 QWidget* TfrmMain::buildTopBar() {
@@ -268,6 +269,7 @@ void TfrmMain::FormCreate() {
     setUpRecording();
     m_press = std::make_unique<TPressChannel>(*this, *m_recording, m_log, m_clock, SettingsPath,
                                               m_formats);
+    m_press->setContextSource(&m_runContext);
     m_cbr = std::make_unique<TCbrChannel>(*this, *m_recording, m_formats);
 }
 
@@ -287,6 +289,7 @@ void TfrmMain::FormShow() {
         if (!m_databaseProblem.isEmpty())
             throw SettingsError(m_databaseProblem);
         m_dm.dbNUV.Open();
+        traceAtStart();
     } catch (const EDatabaseError& e) {
         TMessages::showFailure(this, e);
         if (!serverAway(e))
@@ -312,6 +315,24 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     FormStorage1->SaveFormPlacement(false);
     CloseAcquisition();
     event->accept();
+}
+
+// The settings stay as they were on the disk. The log names the file and the
+// cause; the operator is told by the message box, except on a close by a
+// signal, where a box would keep the program alive: the bottom line and the
+// log say it then.
+void TfrmMain::SettingsSaveFailed(const QString& text, const QString& cause) {
+    const SettingsError e(text, cause);
+    try {
+        m_log.WriteLog(e.message(), QStringLiteral("fileErr"));
+    } catch (const Exception&) {
+        // The log's own trouble is in the bottom line already.
+    }
+    m_statusLine->setNotice(QStringLiteral("settings"),
+                            QStringLiteral("Настройките не могат да бъдат записани в %1: %2")
+                                .arg(m_paths.settings(), cause));
+    if (!m_closingOnSignal)
+        TMessages::showFailure(this, e);
 }
 
 void TfrmMain::CloseOnSignal() {
@@ -353,7 +374,68 @@ void TfrmMain::StopAcquisition() {
             loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
     thread->wait();
+    // A run open when acquisition stops has ended: it is sealed.
+    for (const int run : {thread->PressRunId, thread->CbrRunId}) {
+        if (run <= 0)
+            continue;
+        try {
+            m_recording->EndRun(run);
+        } catch (const std::exception& e) {
+            logLine(Exception::of(e).message(), QStringLiteral("commErr"));
+        }
+    }
     delete thread;
+}
+
+void TfrmMain::logLine(const QString& text, const QString& tag) {
+    try {
+        m_log.WriteLog(text, tag);
+    } catch (...) {
+        // The log keeps the line until it can be written.
+    }
+}
+
+void TfrmMain::traceAtStart() {
+    if (!m_dm.traced()) {
+        logLine(QStringLiteral("Записите за проследимост не се водят в тази база данни: %1")
+                    .arg(m_dm.traceProblem()),
+                QStringLiteral("dbErr"));
+        return;
+    }
+    try {
+        TPressSettings settings(SettingsPath, m_formats.decimalSeparator());
+        if (const auto c = settings.current()) {
+            const auto outcome = TTraceStart::compare(
+                TTraceStart::lastConstants(m_dm.dbNUV, m_runContext.workstation()), *c,
+                settings.defaulted(), SettingsPath);
+            if (outcome.change)
+                auditChange(*outcome.change);
+            if (!outcome.notice.isEmpty()) {
+                m_statusLine->setNotice(QStringLiteral("constants"), outcome.notice);
+                logLine(outcome.notice, QStringLiteral("constErr"));
+            }
+        }
+        TTraceStart::sealLeftOpen(m_dm.dbNUV, m_runContext.workstation(), m_clock.now());
+    } catch (const Exception& e) {
+        logLine(e.message(), QStringLiteral("dbErr"));
+    }
+}
+
+void TfrmMain::auditChange(const TTrace::AuditEntry& entry) {
+    if (!m_dm.dbNUV.Connected() || !m_dm.traced())
+        return;
+    try {
+        TIBTransaction tr(m_dm.dbNUV);
+        TIBQuery q(m_dm.dbNUV, tr);
+        TTransactionGuard guard(tr);
+        TTrace::audit(q, m_clock.now(), m_runContext.operatorName(), m_runContext.workstation(),
+                      entry);
+        guard.commit();
+    } catch (const Exception& e) {
+        logLine(QStringLiteral("Промяната не е записана в дневника на промените: %1 (%2)")
+                    .arg(entry.action, e.message()),
+                QStringLiteral("dbErr"));
+    }
 }
 
 void TfrmMain::lblComClick() {
@@ -495,7 +577,9 @@ void TfrmMain::AddCbrPoints(double Value, double Deformation) {
 }
 
 void TfrmMain::Button2Click() {
-    ZeroOffset = 0.0;
+    const double before = std::exchange(ZeroOffset, 0.0);
+    auditChange({TTrace::kZeroing, QString::number(before, 'g', 15), QStringLiteral("0"),
+                 QString()});
 }
 
 // The load shown already carries the offset in force: the new offset takes
@@ -509,7 +593,10 @@ void TfrmMain::Button1Click() {
             this, Exception(QStringLiteral("'%1' is not a valid floating point value").arg(shown)));
         return;
     }
+    const double before = ZeroOffset;
     ZeroOffset -= *value;
+    auditChange({TTrace::kZeroing, QString::number(before, 'g', 15),
+                 QString::number(ZeroOffset, 'g', 15), QString()});
 }
 
 void TfrmMain::buildStatusLine(QWidget* bottom) {
@@ -517,6 +604,9 @@ void TfrmMain::buildStatusLine(QWidget* bottom) {
     lay->setContentsMargins(0, 0, 0, 0);
     m_statusLine = new TStatusLine(bottom);
     lay->addWidget(m_statusLine, 1);
+    m_log.Trouble = [this](const QString& problem) {
+        m_statusLine->setNotice(QStringLiteral("log"), problem);
+    };
     // Which database this workstation records into: the file here or a server.
     m_databaseLabel = new QLabel(bottom);
     m_databaseLabel->setObjectName(QStringLiteral("lblDatabase"));
@@ -537,11 +627,12 @@ void TfrmMain::setUpRecording() {
     m_dm.dbNUV.DatabaseName = m_database.connection;
     m_dm.dbNUV.UserName = m_database.user;
     m_dm.dbNUV.Password = m_database.password;
+    m_dm.setContextSource(&m_runContext);
     m_databaseLabel->setText(QStringLiteral("База данни: %1").arg(m_database.display()));
     if (m_database.server) {
         m_recording = std::make_unique<TQueuedRecorder>(
-            [database = m_database, log = m_paths.log()] {
-                return std::make_unique<TServerWriter>(database, log);
+            [database = m_database, log = m_paths.log(), context = &m_runContext] {
+                return std::make_unique<TServerWriter>(database, log, context);
             },
             m_clock);
         m_recording->setObserver(m_statusLine);

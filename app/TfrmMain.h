@@ -10,6 +10,8 @@
 #include "core/AppPaths.h"
 #include "core/TDatabaseSetting.h"
 #include "core/TEventLog.h"
+#include "core/TRunContext.h"
+#include "db/TTrace.h"
 
 #include <QWidget>
 
@@ -88,6 +90,7 @@ protected:
 private:
     void FormCreate();
     void FormShow();
+    void SettingsSaveFailed(const QString& text, const QString& cause);
     bool serverAway(const EDatabaseError& e) const;
     void lblComClick();
     void Label13Click();
@@ -106,6 +109,12 @@ private:
     QLabel* readout(TReadout r) const;
     void buildStatusLine(QWidget* bottom);
     void setUpRecording();
+    // The trace records at the start: constants changed since the last
+    // start, runs left without their seal.
+    void traceAtStart();
+    // One entry of the audit trail; a trail that cannot be written is logged.
+    void auditChange(const TTrace::AuditEntry& entry);
+    void logLine(const QString& text, const QString& tag);
     bool pressAtRest(const TAcqState& thread) const;
     void showRestAsZeroSpeed(const TAcqState& thread);
 
@@ -115,6 +124,7 @@ private:
     TFormats m_formats;
     TLiveCharts m_charts;
     TFileLog m_log;
+    TRunContextSource m_runContext;
     std::unique_ptr<TRecording> m_recording;
     TDatabaseSetting m_database;
     QString m_databaseProblem; // the settings name a database that cannot be used

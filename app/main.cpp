@@ -54,7 +54,7 @@ int main(int argc, char* argv[]) {
     const AppPaths paths = AppPaths::besideExecutable();
 
     // The embedded engine's lock folder, before the first database is opened.
-    FbEngine::prepare(paths.dir);
+    FbEngine::prepare();
 
     const TInstanceLock lock(TInstanceLock::pathFor(paths.database()));
     if (secondInstance(lock, signalWatcher))

@@ -23,6 +23,10 @@ QString LogText(const QString& text);
 void WriteLog(const QString& Message, const QString& Tag, const QString& FileName,
               const QDateTime& now = TClock::program().now(), const TFormats& formats = TFormats());
 
+// WriteLog for a fault that has been shown already: a log that cannot take
+// the line either changes nothing. False when the line was not written.
+bool TryWriteLog(const QString& Message, const QString& Tag, const QString& FileName);
+
 // Creates the file (an existing one is emptied) and writes its first line,
 // "timestamp -> Text". Throws Exception when the file cannot be written.
 void NewLog(const QString& FileName, const QString& Text,

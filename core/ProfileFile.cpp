@@ -1,10 +1,10 @@
 #include "core/ProfileFile.h"
 
+#include "core/TFileReplace.h"
 #include "core/Win1251.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -206,16 +206,16 @@ bool TProfileFile::save(const QList<Line>& lines) const {
     // write it anyway (root).
     const QFileInfo info(m_path);
     constexpr auto kWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    if (info.exists() && !(info.permissions() & kWrite))
+    if (info.exists() && !(info.permissions() & kWrite)) {
+        m_error = QStringLiteral("файлът е само за четене");
         return false;
-    QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    for (const Line& l : lines) {
-        if (out.write(l.text) != l.text.size() || out.write(l.end) != l.end.size()) {
-            out.cancelWriting();
-            return false;
-        }
     }
-    return out.commit();
+    QByteArray bytes;
+    for (const Line& l : lines)
+        bytes += l.text + l.end;
+    // The old file stays whole until the new one is completely on the disk:
+    // a full disk must never leave the press's constants in an empty file.
+    const auto failure = TFileReplace::write(m_path, bytes);
+    m_error = failure.value_or(QString());
+    return !failure;
 }

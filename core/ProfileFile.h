@@ -43,6 +43,8 @@ public:
     bool writeStrings(const QString& section, const QList<std::pair<QString, QString>>& values);
 
     const QString& path() const { return m_path; }
+    // Why the last write failed, in the system's words; empty after a success.
+    const QString& lastError() const { return m_error; }
 
     // A value read from the file that begins and ends with the same quote
     // (double or single) stands without that pair; writing gives such a value
@@ -64,4 +66,5 @@ private:
 
     QString m_path;
     QList<Line> m_lines;
+    mutable QString m_error;
 };

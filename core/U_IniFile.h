@@ -22,6 +22,8 @@ public:
     bool WriteStrings(const QString& Section, const QList<std::pair<QString, QString>>& Values);
 
     const QString& FileName() const { return m_fileName; }
+    // Why the last write failed, in the system's words.
+    QString LastError() const { return m_file ? m_file->lastError() : QString(); }
 
 private:
     TProfileFile& file();

@@ -5,6 +5,8 @@
 #include "db/TIBDatabase.h"
 #include "db/TIBTransaction.h"
 
+#include <QScopeGuard>
+
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -321,7 +323,7 @@ void TIBQuery::runOnce(bool fetch) {
     const QList<QVariant> values = valuesOf(order);
     const QByteArray sql = fb::connectionText(text);
     ITransaction* tra = m_tr.handle();
-    if (fetch && m_cache.rows && m_cache.generation == m_tr.generation() &&
+    if (fetch && !m_sink && m_cache.rows && m_cache.generation == m_tr.generation() &&
         m_cache.writes == m_tr.writes() && m_cache.sql == text && m_cache.values == values) {
         m_fields = m_cache.fields;
         m_rows = m_cache.rows;
@@ -360,7 +362,10 @@ void TIBQuery::runOnce(bool fetch) {
             std::vector<QVariant> row(cols);
             for (unsigned i = 0; i < cols; ++i)
                 row[i] = readColumn(layout[i], buf.data());
-            rows.push_back(std::move(row));
+            if (m_sink)
+                (*m_sink)(row);
+            else
+                rows.push_back(std::move(row));
         };
         if (hasCursor) {
             fb::Ref<IResultSet> rs(m_stmt->openCursor(&st, tra, in, inBuf, outMeta, 0));
@@ -375,6 +380,8 @@ void TIBQuery::runOnce(bool fetch) {
                 readRow();
         }
         m_fields = fields;
+        if (m_sink)
+            return; // nothing kept, nothing to walk
         auto shared = std::make_shared<const Rows>(std::move(rows));
         m_rows = shared;
         // Only what reads (a cursor) may be read again from memory.
@@ -384,6 +391,13 @@ void TIBQuery::runOnce(bool fetch) {
         fb::rethrow(e);
     }
     opened();
+}
+
+void TIBQuery::Each(const RowSink& row) {
+    Close();
+    m_sink = &row;
+    const auto done = qScopeGuard([this] { m_sink = nullptr; });
+    run(true);
 }
 
 void TIBQuery::opened() {

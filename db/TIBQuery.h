@@ -39,6 +39,11 @@ public:
 
     void ExecSQL();
     void Open();
+    // Runs the query and hands each row to `row` as it is fetched, keeping
+    // none of them: for reading a run of any length in one pass. The query
+    // is closed afterwards.
+    using RowSink = std::function<void(const std::vector<QVariant>& row)>;
+    void Each(const RowSink& row);
     void Close();
     bool Active() const { return m_active; }
 
@@ -89,6 +94,7 @@ private:
 
     TIBDatabase& m_db;
     TIBTransaction& m_tr;
+    const RowSink* m_sink = nullptr; // while Each() runs
     QString m_sql;
     QList<Param> m_params;
     QList<QVariant> m_positional;

@@ -24,6 +24,10 @@ public:
         AddSample(RunId, DeviceId, Value, Speed);
     }
 
+    // The run has ended: nothing more is recorded to it. A recorder that keeps
+    // the laboratory's trace seals it here.
+    virtual void EndRun(int RunId) { (void)RunId; }
+
     // Runs the writes made inside `writes` in one transaction, committed
     // once at its end (one wait for the disk instead of one per sample), and
     // returns true; when it throws, nothing of it is kept. A recorder

@@ -2,6 +2,7 @@
 
 #include "db/FbApi.h"
 #include "db/FbConnectError.h"
+#include "db/TTrace.h"
 #include "db/TTransactionGuard.h"
 
 #include <QScopeGuard>
@@ -49,7 +50,8 @@ const QStringList kProcedures = {"NEXT_MES", "NEXT_OBEKT"};
 
 TdmMain::TdmMain()
     : trMain(dbNUV), trThread(dbNUV), trDelete(dbNUV), trObekt(dbNUV), qryThread(dbNUV, trThread),
-      qryDelete(dbNUV, trDelete), spGenID(dbNUV, trMain) {
+      qryDelete(dbNUV, trDelete), spGenID(dbNUV, trMain),
+      qryTrace(dbNUV, trThread) {
     dbNUV.UserName = QStringLiteral("sysdba");
     dbNUV.Password = QStringLiteral("quartzend");
     dbNUV.CharacterSet = QStringLiteral("WIN1251");
@@ -100,6 +102,11 @@ void TdmMain::checkSchema() {
         missing += kProcedures;
     if (!missing.isEmpty())
         throw EDatabaseError(FbConnectError::notOurs(dbNUV.DatabaseName, missing));
+    // The trace records are added to a database that lacks them; one that
+    // cannot take them (read-only, a user without the right) still records.
+    const auto problem = TTrace::ensure(dbNUV);
+    m_traced = !problem;
+    m_traceProblem = problem.value_or(QString());
 }
 
 int TdmMain::GenID(const QString& TableName) {
@@ -151,11 +158,56 @@ void TdmMain::AddSample(int RunId, int DeviceId, double Value, double Speed) {
     AddSampleAt(RunId, DeviceId, Value, Speed, clock().now());
 }
 
+// A run and its context are one transaction: no run is kept without it.
 int TdmMain::StartRunAt(int DeviceId, const QDateTime& at) {
     const int id = GenID(QStringLiteral("mes"));
-    record(QStringLiteral("Новото измерване не е записано"), kStartRunSql,
-           {id, DeviceId, wholeSecond(at)});
+    const auto start = [&] {
+        record(QStringLiteral("Новото измерване не е записано"), kStartRunSql,
+               {id, DeviceId, wholeSecond(at)});
+    };
+    if (!m_context || !m_traced) {
+        start();
+        return id;
+    }
+    inOneTransaction([&] {
+        start();
+        recordContext(id, DeviceId, at);
+    });
     return id;
+}
+
+void TdmMain::recordContext(int runId, int deviceId, const QDateTime& at) {
+    TRunContext c = m_context->forRun(deviceId, at);
+    c.database = dbNUV.DatabaseName;
+    try {
+        TTrace::writeContext(qryTrace, runId, c);
+    } catch (const EDatabaseError& e) {
+        throw EDatabaseError(QStringLiteral("Новото измерване не е записано: ") + writeCause(e) +
+                                 QStringLiteral(".\r\n") + e.message(),
+                             e.codes(), e.osError());
+    }
+}
+
+void TdmMain::EndRun(int RunId) {
+    if (!m_traced)
+        return;
+    const auto seal = [&] { TTrace::sealRun(qryTrace, RunId, clock().now()); };
+    try {
+        if (m_together) {
+            seal();
+            return;
+        }
+        if (!dbNUV.Connected())
+            dbNUV.Open();
+        TTransactionGuard tr(trThread);
+        seal();
+        tr.commit();
+    } catch (const EDatabaseError& e) {
+        dropLostConnection(e);
+        throw EDatabaseError(QStringLiteral("Печатът на измерване %1 не е записан: ").arg(RunId) +
+                                 writeCause(e) + QStringLiteral(".\r\n") + e.message(),
+                             e.codes(), e.osError());
+    }
 }
 
 void TdmMain::AddSampleAt(int RunId, int DeviceId, double Value, double Speed,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/TClock.h"
+#include "core/TRunContext.h"
 #include "db/TIBDatabase.h"
 #include "db/TIBQuery.h"
 #include "db/TIBStoredProc.h"
@@ -46,12 +47,22 @@ public:
     void AddSampleAt(int RunId, int DeviceId, double Value, double Speed,
                      const QDateTime& at) override;
 
+    // Seals the run: the SHA-256 of its samples goes to its context.
+    void EndRun(int RunId) override;
+
     // The recording statements inside `writes` share one transaction of
     // trThread, committed at the end; a failure rolls all of them back.
     bool inOneTransaction(const std::function<void()>& writes) override;
 
     // The clock of the recording statements: the program's unless one is set.
     void setClock(const TClock& clock) { m_clock = &clock; }
+
+    // Where each new run's context comes from; without one runs are
+    // recorded without it.
+    void setContextSource(const TRunContextSource* source) { m_context = source; }
+    // Whether the connected database keeps the trace records, and why not.
+    bool traced() const { return m_traced; }
+    const QString& traceProblem() const { return m_traceProblem; }
 
     static constexpr int kObjectLockTimeoutSec = 3;
     static constexpr const char* kGenIdError =
@@ -73,6 +84,12 @@ private:
     // next id request connects again.
     void dropLostConnection(const EDatabaseError& e);
 
+    void recordContext(int runId, int deviceId, const QDateTime& at);
+
+    TIBQuery qryTrace; // the trace records' writes, in trThread
     const TClock* m_clock = nullptr;
+    const TRunContextSource* m_context = nullptr;
+    bool m_traced = false;
+    QString m_traceProblem;
     bool m_together = false; // inside inOneTransaction: record() leaves the commit to it
 };

@@ -5,6 +5,7 @@
 #include "core/TScopedFlag.h"
 #include "db/TQueryModel.h"
 #include "db/TRunData.h"
+#include "db/TTrace.h"
 #include "db/TTransactionGuard.h"
 #include "db/dmmainU.h"
 #include "results/TRunSummary.h"
@@ -483,8 +484,24 @@ void TfrmGroup::Button1Click() {
             QStringLiteral("Сигурен ли сте, че желаете да изтриете всички записи към измерване ") +
                 QString::number(id) + QStringLiteral(" от дата ") + when))
         return;
+    // The run is kept whole among the deleted ones, with who deleted it and why,
+    // and can be restored from there.
+    QString reason;
+    if (m_dm.traced()) {
+        const auto typed = TMessages::current().reason(
+            this, QStringLiteral("Изтриване на записи"),
+            QStringLiteral("Защо се изтрива измерване %1 от дата %2? (задължително)")
+                .arg(QString::number(id), when));
+        if (!typed)
+            return;
+        reason = *typed;
+    }
     try {
         TTransactionGuard tr(m_dm.trDelete);
+        if (m_dm.traced())
+            TTrace::binRun(m_dm.qryDelete, id,
+                           {TClock::program().now(), TRunContextSource::loginName(),
+                            TRunContextSource::hostName(), reason});
         TSeriesSave::deleteRun(m_dm.qryDelete, id);
         tr.commit();
     } catch (const Exception& e) {
@@ -555,8 +572,13 @@ bool TfrmGroup::saveSeries() {
         ids.append(mdSelected->item(r, fId)->data(Qt::EditRole));
     try {
         TTransactionGuard tr(m_dm.trDelete);
-        TSeriesSave::save(m_dm.qryDelete, TClock::program().today(), edKomentar->text(),
-                          *mdMulti.mult_id, *mdMulti.obekt_id, ids);
+        const int series =
+            TSeriesSave::save(m_dm.qryDelete, TClock::program().today(), edKomentar->text(),
+                              *mdMulti.mult_id, *mdMulti.obekt_id, ids);
+        if (m_dm.traced())
+            TTrace::audit(m_dm.qryDelete, TClock::program().now(),
+                          {TTrace::kSeriesSaved, QString(),
+                           TTrace::seriesSummary(m_dm.qryDelete, series), QString()});
         tr.commit();
         return true;
     } catch (const Exception& e) {

@@ -2,7 +2,12 @@
 
 #include "core/Exception.h"
 #include "core/TScopedFlag.h"
+#include "core/TClock.h"
+#include "db/TTrace.h"
 #include "db/dmmainU.h"
+#include "widgets/TMessages.h"
+
+#include <QWidget>
 
 TObektTable::TObektTable(TdmMain& dm, QObject* parent) : QAbstractTableModel(parent), m_dm(dm) {}
 
@@ -148,6 +153,22 @@ bool TObektTable::Post() {
         fail(Exception(QStringLiteral("Името е по-дълго от %1 знака!!!").arg(kMaxName)));
         return false;
     }
+    // A new name shows on every series of the object, old ones too: it is
+    // made only with a reason, which the audit trail keeps.
+    const bool renamed = m_state == State::Edit && m_before.ime != row.ime;
+    QString reason;
+    if (renamed && m_dm.traced()) {
+        const auto typed = TMessages::current().reason(
+            qobject_cast<QWidget*>(QObject::parent()), QStringLiteral("Преименуване на обект"),
+            QStringLiteral("Новото име ще се вижда във всички серии на обекта, и в старите. "
+                           "Защо обект „%1“ се преименува на „%2“? (задължително)")
+                .arg(m_before.ime, row.ime));
+        if (!typed) {
+            Cancel();
+            return true;
+        }
+        reason = *typed;
+    }
     try {
         m_dm.trObekt.StartIfInactive();
         TIBQuery q(m_dm.dbNUV, m_dm.trObekt);
@@ -157,6 +178,11 @@ bool TObektTable::Post() {
         q.ParamByName(QStringLiteral("obekt_id"), row.id);
         q.ParamByName(QStringLiteral("ime"), row.ime);
         q.ExecSQL();
+        if (m_state == State::Insert)
+            audit(q, {TTrace::kObjectAdded, QString(), objectText(row.id, row.ime), QString()});
+        else if (renamed)
+            audit(q, {TTrace::kObjectRenamed, objectText(row.id, m_before.ime),
+                      objectText(row.id, row.ime), reason});
     } catch (const EDatabaseError& e) {
         fail(DatabaseError(QStringLiteral("Обектът „%1“ не беше записан.").arg(row.ime) +
                                changedElsewhere(e),
@@ -215,6 +241,7 @@ void TObektTable::Delete() {
         q.setSQL(QStringLiteral("delete from obekt where obekt_id = :obekt_id"));
         q.ParamByName(QStringLiteral("obekt_id"), row.id);
         q.ExecSQL();
+        audit(q, {TTrace::kObjectDeleted, objectText(row.id, row.ime), QString(), QString()});
     } catch (const EDatabaseError& e) {
         fail(DatabaseError(QStringLiteral("Обектът „%1“ не беше изтрит.").arg(row.ime) +
                                changedElsewhere(e),
@@ -239,6 +266,17 @@ QString TObektTable::changedElsewhere(const EDatabaseError& e) {
                                   "затворете регистъра и го отворете отново, за да видите "
                                   "промените му.");
     return {};
+}
+
+// The trail's entry goes in the register's transaction: kept with the change
+// or not at all.
+void TObektTable::audit(TIBQuery& q, const TTrace::AuditEntry& entry) {
+    if (m_dm.traced())
+        TTrace::audit(q, TClock::program().now(), entry);
+}
+
+QString TObektTable::objectText(const QVariant& id, const QString& name) {
+    return QStringLiteral("обект %1: %2").arg(id.toString(), name);
 }
 
 void TObektTable::fail(const Exception& e) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/FbApi.h"
+#include "db/TTrace.h"
 
 #include <QAbstractTableModel>
 #include <QVariant>
@@ -9,6 +10,7 @@
 
 class Exception;
 class TdmMain;
+class TIBQuery;
 
 // The table component over OBEKT: every row, ascending by OBEKT_ID, edited in
 // place within the transaction trObekt. A row is browsed, or being inserted or
@@ -63,6 +65,8 @@ signals:
     void failed(const QString& text, const QString& cause);
 
 private:
+    void audit(TIBQuery& q, const TTrace::AuditEntry& entry);
+    static QString objectText(const QVariant& id, const QString& name);
     struct Row {
         QVariant id;
         QString ime;

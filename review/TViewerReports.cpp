@@ -3,6 +3,7 @@
 #include "core/Exception.h"
 #include "core/LogFileU.h"
 #include "core/TClock.h"
+#include "core/TFileReplace.h"
 #include "core/TextFormats.h"
 #include "reporting/TSeriesReport.h"
 #include "results/ResultsCsv.h"
@@ -17,7 +18,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSaveFile>
 
 namespace {
 
@@ -136,13 +136,10 @@ void TViewerReports::save(const QString& caption, const QString& suggested,
     if (name.isEmpty())
         return;
     m_lastDir = QFileInfo(name).absolutePath();
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    if (const auto reason = TFileReplace::write(name, bytes)) {
         TMessages::showFailure(m_window,
                                Exception(QStringLiteral("Файлът %1 не може да бъде записан: %2")
-                                             .arg(QDir::toNativeSeparators(name), reason)));
+                                             .arg(QDir::toNativeSeparators(name), *reason)));
     }
 }
 

@@ -4,6 +4,7 @@
 #include "core/TScopedFlag.h"
 #include "db/TQueryModel.h"
 #include "db/TRunData.h"
+#include "db/TTrace.h"
 #include "db/dmmainU.h"
 #include "review/TChartPrintPreview.h"
 #include "review/TDateFilterEdit.h"
@@ -195,6 +196,11 @@ QWidget* TfrmViewer::buildRight() {
     DBGridEh2->setMaximumHeight(180);
     DBGridEh2->fitColumns(2); // the name
     lay->addWidget(DBGridEh2);
+    lblContext = new QLabel(panel);
+    lblContext->setObjectName(QStringLiteral("lblContext"));
+    lblContext->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblContext->setWordWrap(true);
+    lay->addWidget(lblContext);
     Button3 = new QPushButton(QStringLiteral("Печат"), panel);
     Button3->setObjectName(QStringLiteral("Button3"));
     auto* buttons = new QHBoxLayout;
@@ -316,6 +322,7 @@ void TfrmViewer::qryResAfterScroll() {
     if (!qryRes.Active() || qryRes.RecordCount() == 0) {
         reloadCurves();
         setTitle(QString());
+        lblContext->clear();
         return;
     }
     qryMes.ParamByName(QStringLiteral("mes_group_id"),
@@ -349,6 +356,24 @@ void TfrmViewer::qryMesAfterScroll() {
     setTitle(m_titles.basic(series(), id, calc()));
     if (const auto typed = m_titles.typed(series(), id, calc()))
         setTitle(*typed);
+    showContext();
+}
+
+// Who recorded the current run, with what, and its seal.
+void TfrmViewer::showContext() {
+    lblContext->clear();
+    const QVariant id = runId();
+    if (!id.isValid() || !m_dm.traced())
+        return;
+    try {
+        TIBQuery q(m_dm.dbNUV, m_dm.trMain);
+        if (const auto c = TTrace::readContext(q, id.toInt()))
+            lblContext->setText(TTrace::contextLine(*c));
+        else
+            lblContext->setText(QStringLiteral("Записано без данни за изпитващия и константите"));
+    } catch (const Exception& e) {
+        lblContext->setText(e.text());
+    }
 }
 
 void TfrmViewer::Button3Click() {

@@ -8,6 +8,7 @@
 #include <memory>
 
 class QChartView;
+class QLabel;
 class QComboBox;
 class QLineEdit;
 class QLineSeries;
@@ -68,6 +69,7 @@ private:
     void qryResAfterScroll();
     void qryMesAfterScroll();
     void reloadCurves();
+    void showContext();
     void setTitle(const QString& title);
     TSeriesInfo series() const;
     QVariant runId() const;
@@ -84,6 +86,7 @@ private:
     TDBGrid* DBGridEh2;   // runs
     QPushButton* Button3; // "Печат"
     QChartView* DBChart1;
+    QLabel* lblContext = nullptr;
     QLineSeries* Series1; // load
     QLineSeries* Series2; // deformation
 

@@ -7,8 +7,9 @@
 #   ISC_USER=SYSDBA ISC_PASSWORD=... scripts/create-db.sh server:/var/lib/firebird/3.0/data/NUV.GDB
 #   (also server/3050:/path and inet://server:3050//path)
 # The embedded engine keeps its lock files where the program keeps them: in
-# .fblock beside the database (mode 0700), unless FIREBIRD_LOCK already names
-# the folder of the process that runs this (a test).
+# the user's runtime folder (memory, not the database's disk, which may
+# fill), unless FIREBIRD_LOCK already names the folder of the process that
+# runs this (a test). The new file is on the disk before it takes its name.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 db=${1:?usage: create-db.sh FILE}
@@ -21,7 +22,10 @@ fi
 
 dir=$(cd "$(dirname "$db")" && pwd)
 if [ -z "${FIREBIRD_LOCK:-}" ]; then
-  export FIREBIRD_LOCK="$dir/.fblock"
+  base=${XDG_RUNTIME_DIR:-}
+  { [ -n "$base" ] && [ -d "$base" ] && [ -w "$base" ]; } || base=/dev/shm
+  { [ -d "$base" ] && [ -w "$base" ]; } || base=${TMPDIR:-/tmp}
+  export FIREBIRD_LOCK="$base/prjNUV-$(id -u).fblock"
 fi
 [ -d "$FIREBIRD_LOCK" ] || mkdir -m 700 "$FIREBIRD_LOCK"
 
@@ -33,7 +37,10 @@ rm -f "$tmp"
 echo "create database '$tmp' user 'SYSDBA' page_size 8192 default character set WIN1251;" |
   isql-fb -q -bail >/dev/null
 isql-fb -q -bail -user SYSDBA "$tmp" -i "$root/db/schema.sql"
+isql-fb -q -bail -user SYSDBA "$tmp" -i "$root/db/trace.sql"
 isql-fb -q -bail -user SYSDBA -ch UTF8 "$tmp" -i "$root/db/seed.sql"
+sync "$tmp"
 mv "$tmp" "$db"
 trap - EXIT
+sync "$dir"
 echo "Created $db"

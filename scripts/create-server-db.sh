@@ -14,7 +14,38 @@ fi
 
 # A database that answers is there already; only one the server reports
 # missing is created. Anything else (a wrong password, no server) is said.
+grant_workstations() {
+  [ -n "${NUV_USER:-}" ] || return 0
+  local u=$NUV_USER p=${NUV_PASSWORD:?set NUV_PASSWORD with NUV_USER}
+  [[ "$u" =~ ^[A-Za-z][A-Za-z0-9_]{0,30}$ ]] || { echo "create-server-db.sh: bad NUV_USER" >&2; exit 2; }
+  p=${p//\'/\'\'}
+  isql-fb -q -bail "$db" <<SQL >/dev/null
+CREATE OR ALTER USER $u PASSWORD '$p';
+COMMIT;
+GRANT SELECT, INSERT, UPDATE, DELETE ON MES TO $u;
+GRANT SELECT, INSERT, UPDATE, DELETE ON MES_DE TO $u;
+GRANT SELECT, INSERT, UPDATE, DELETE ON MES_GROUP TO $u;
+GRANT SELECT, INSERT, UPDATE, DELETE ON OBEKT TO $u;
+GRANT SELECT ON MULTIPLIER TO $u;
+GRANT SELECT, INSERT, DELETE ON MES_BIN TO $u;
+GRANT SELECT, INSERT, DELETE ON MES_DE_BIN TO $u;
+GRANT SELECT, INSERT, UPDATE ON RUN_CONTEXT TO $u;
+GRANT SELECT, INSERT ON AUDIT_TRAIL TO $u;
+GRANT EXECUTE ON PROCEDURE NEXT_MES TO $u;
+GRANT EXECUTE ON PROCEDURE NEXT_OBEKT TO $u;
+GRANT USAGE ON GENERATOR GEN_MES_ID TO $u;
+GRANT USAGE ON GENERATOR GEN_MES_DE_ID TO $u;
+GRANT USAGE ON GENERATOR GEN_MES_GROUP_ID TO $u;
+GRANT USAGE ON GENERATOR GEN_OBEKT_ID TO $u;
+GRANT USAGE ON GENERATOR GEN_AUDIT_ID TO $u;
+GRANT USAGE ON EXCEPTION E_AUDIT_APPEND_ONLY TO $u;
+GRANT USAGE ON EXCEPTION E_SEAL_FIXED TO $u;
+COMMIT;
+SQL
+}
+
 if probe=$(echo "quit;" | isql-fb -q -bail "$db" 2>&1); then
+  grant_workstations
   exit 0
 fi
 if ! grep -q 'No such file or directory' <<<"$probe"; then
@@ -32,7 +63,9 @@ trap drop EXIT
 echo "create database '$db' page_size 8192 default character set WIN1251;" | isql-fb -q -bail
 made=1
 isql-fb -q -bail "$db" -i "$root/db/schema.sql"
+isql-fb -q -bail "$db" -i "$root/db/trace.sql"
 isql-fb -q -bail -ch UTF8 "$db" -i "$root/db/seed.sql"
 made=0
 trap - EXIT
+grant_workstations
 echo "Created $db"

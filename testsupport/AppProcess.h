@@ -2,6 +2,7 @@
 
 // prjNUV as a child process of a test, and what the simulator's command log
 // says it was asked. Needs NUV_BIN_DIR (every test program has it).
+#include "testsupport/TestDatabase.h"
 #include "testsupport/TestFiles.h"
 
 #include <QDateTime>
@@ -74,4 +75,26 @@ inline bool waitFor(const std::function<bool()>& done, int ms) {
         QThread::msleep(50);
     }
     return true;
+}
+
+// isql's list mode: one "DATE_EFFECT 2026-12-09 18:03:01.1230" line per row;
+// the samples in the order they were written.
+inline QList<QDateTime> sampleTimes(const QString& database) {
+    QList<QDateTime> out;
+    const QString text =
+        isql(database, "set list on; select date_effect from mes_de order by mes_de_id;");
+    for (const QString& line : text.split('\n')) {
+        const QString t = line.simplified();
+        if (t.startsWith("DATE_EFFECT "))
+            out.append(QDateTime::fromString(t.mid(12).left(23), "yyyy-MM-dd HH:mm:ss.zzz"));
+    }
+    return out;
+}
+
+// Settings that poll the press on COM<port>.
+inline void writePressSettings(const QString& dir, int port) {
+    writeAll(dir + "/prjNUV.ini", QStringLiteral("[frmStorage]\r\nlblCom_Caption=%1\r\n"
+                                                 "PageControl1_ActivePage=TabSheet2\r\n")
+                                      .arg(port)
+                                      .toLatin1());
 }

@@ -21,6 +21,17 @@ public:
         return answers.isEmpty() ? true : answers.takeFirst();
     }
 
+    // The reason typed for a change; nothing (Escape) when the list holds an
+    // empty text, "проба" when the list is empty.
+    std::optional<QString> reason(QWidget*, const QString& caption, const QString&) override {
+        reasonAsked.append(caption);
+        if (reasons.isEmpty())
+            return QStringLiteral("проба");
+        const QString r = reasons.takeFirst();
+        return r.isEmpty() ? std::nullopt : std::optional<QString>(r);
+    }
+    QStringList reasonAsked;
+    QStringList reasons;
     QStringList errors;
     QList<QWidget*> errorParents; // the window each error box belongs to
     QStringList infos;

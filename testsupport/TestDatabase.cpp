@@ -15,7 +15,7 @@
 
 const QString& testLockFolder() {
     static QTemporaryDir dir;
-    static const QString folder = FbEngine::prepare(dir.path());
+    static const QString folder = FbEngine::prepare(dir.path() + "/fblock");
     return folder;
 }
 

@@ -1,6 +1,7 @@
 #include "tools/TReportTool.h"
 
 #include "core/TClock.h"
+#include "core/TFileReplace.h"
 #include "core/TDatabaseSetting.h"
 #include "tools/ToolError.h"
 
@@ -18,7 +19,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <cstdio>
 #include <memory>
@@ -44,20 +44,20 @@ struct OutFile {
 // Every file is written beside its place first and put in place only when all
 // of them have been written.
 void writeAll(const std::vector<OutFile>& outputs) {
-    std::vector<std::unique_ptr<QSaveFile>> files;
-    const auto fail = [](const QString& path, const QString& why) {
-        return ToolError(TReportTool::Output,
-                         QStringLiteral("Файлът %1 не може да бъде записан: %2").arg(path, why));
+    std::vector<std::unique_ptr<TFileReplace>> files;
+    const auto fail = [](const TFileReplace& f) {
+        return ToolError(TReportTool::Output, QStringLiteral("Файлът %1 не може да бъде записан: %2")
+                                                  .arg(f.path(), f.error()));
     };
     for (const OutFile& o : outputs) {
-        auto f = std::make_unique<QSaveFile>(o.path);
-        if (!f->open(QIODevice::WriteOnly) || f->write(o.bytes) != o.bytes.size())
-            throw fail(o.path, f->errorString());
+        auto f = std::make_unique<TFileReplace>(o.path);
+        if (!f->prepare(o.bytes))
+            throw fail(*f);
         files.push_back(std::move(f));
     }
     for (auto& f : files)
         if (!f->commit())
-            throw fail(f->fileName(), f->errorString());
+            throw fail(*f);
 }
 
 } // namespace

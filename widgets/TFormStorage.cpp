@@ -523,7 +523,7 @@ void TFormStorage::SaveFormPlacement(bool destroying) {
     }
     // One rewrite of the file: a failure leaves every key as it was.
     if (!ini.WriteStrings(IniSection, keys)) {
-        emit failed(QStringLiteral("Unable to write to %1").arg(IniFileName), QString());
+        emit failed(QStringLiteral("Unable to write to %1").arg(IniFileName), ini.LastError());
         return;
     }
     Saved = true;

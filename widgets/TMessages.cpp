@@ -4,6 +4,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -92,6 +97,37 @@ bool TMessages::question(QWidget* parent, const QString& caption, const QString&
     box.setEscapeButton(no);
     box.exec();
     return box.clickedButton() == yes;
+}
+
+std::optional<QString> TMessages::reason(QWidget* parent, const QString& caption,
+                                         const QString& prompt) {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("dlgReason"));
+    dialog.setWindowTitle(caption);
+    auto* lay = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(prompt, &dialog);
+    label->setWordWrap(true);
+    lay->addWidget(label);
+    auto* edit = new QLineEdit(&dialog);
+    edit->setObjectName(QStringLiteral("edReason"));
+    edit->setMaxLength(kMaxReason);
+    edit->setMinimumWidth(360);
+    lay->addWidget(edit);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Отказ"), QDialogButtonBox::RejectRole);
+    ok->setEnabled(false);
+    QObject::connect(edit, &QLineEdit::textChanged, ok,
+                     [ok](const QString& t) { ok->setEnabled(!t.trimmed().isEmpty()); });
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&dialog, edit] {
+        if (!edit->text().trimmed().isEmpty())
+            dialog.accept();
+    });
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    lay->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return edit->text().trimmed();
 }
 
 TMessages::Answer TMessages::keepQuestion(QWidget* parent, const QString& caption,

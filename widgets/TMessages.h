@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 #include <exception>
 
 class QWidget;
@@ -31,6 +33,12 @@ public:
     // answers it as a plain question.
     virtual Answer keepQuestion(QWidget* parent, const QString& caption, const QString& text);
 
+    // Asks why a change to the laboratory's records is made. The reason is
+    // required: "OK" stays disabled while it is empty; "Отказ" and Escape
+    // give nothing, and the change is not made.
+    virtual std::optional<QString> reason(QWidget* parent, const QString& caption,
+                                          const QString& prompt);
+    static constexpr int kMaxReason = 500;
     // The one way a window shows a failure: the error box with the
     // operator's text and the cause below it for the maintainer. A foreign
     // exception shows its own text.

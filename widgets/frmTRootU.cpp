@@ -1,6 +1,7 @@
 #include "widgets/frmTRootU.h"
 
 #include "core/Exception.h"
+#include "core/LogFileU.h"
 #include "widgets/TMessages.h"
 
 #include <QShowEvent>
@@ -21,6 +22,7 @@ void TfrmTRoot::FormCreate() {
     FormStorage1->IniFileName = m_paths.settings();
     connect(FormStorage1, &TFormStorage::failed, this,
             [this](const QString& text, const QString& cause) {
+                TryWriteLog(Exception::join(text, cause), QStringLiteral("fileErr"), m_paths.log());
                 TMessages::showFailure(this, SettingsError(text, cause));
             });
 }

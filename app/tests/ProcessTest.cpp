@@ -22,25 +22,6 @@
 
 namespace {
 
-// isql's list mode: one "DATE_EFFECT 2026-12-09 18:03:01.1230" line per row.
-QList<QDateTime> sampleTimes(const QString& database) {
-    QList<QDateTime> out;
-    const QString text = isql(database, "set list on; select date_effect from mes_de order by 1;");
-    for (const QString& line : text.split('\n')) {
-        const QString t = line.simplified();
-        if (t.startsWith("DATE_EFFECT "))
-            out.append(QDateTime::fromString(t.mid(12).left(23), "yyyy-MM-dd HH:mm:ss.zzz"));
-    }
-    return out;
-}
-
-void writePressSettings(const QString& dir, int port) {
-    writeAll(dir + "/prjNUV.ini", QStringLiteral("[frmStorage]\r\nlblCom_Caption=%1\r\n"
-                                                 "PageControl1_ActivePage=TabSheet2\r\n")
-                                      .arg(port)
-                                      .toLatin1());
-}
-
 TEST(Process, TerminationSignalMidRunKeepsEverySampleAndEndsInOrder) {
     for (int signo : {SIGTERM, SIGINT, SIGHUP}) {
         QTemporaryDir dir;

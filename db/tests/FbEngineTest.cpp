@@ -13,6 +13,8 @@
 
 #include <cstdlib>
 
+#include <unistd.h>
+
 namespace {
 
 QFileDevice::Permissions ownerOnly() {
@@ -27,31 +29,34 @@ struct KeepLockVariable {
 
 } // namespace
 
-TEST(FbEngine, TheLockFolderBesideTheDatabase) {
+// The user's own folder in memory: a full disk of the database's folder
+// cannot reach the engine's mapped lock files.
+TEST(FbEngine, TheLockFolderIsTheUsersOwnInMemory) {
     KeepLockVariable keep;
-    QTemporaryDir dir;
-    const QString folder = FbEngine::prepare(dir.path());
-    EXPECT_EQ(folder, dir.path() + "/.fblock");
+    const QByteArray runtimeBefore = qgetenv("XDG_RUNTIME_DIR");
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const QString folder = FbEngine::prepare();
+    EXPECT_EQ(folder, runtime.path() + QStringLiteral("/prjNUV-%1.fblock").arg(::getuid()));
     EXPECT_EQ(qgetenv("FIREBIRD_LOCK"), QFile::encodeName(folder));
-    ASSERT_TRUE(QFileInfo(folder).isDir());
     EXPECT_EQ(QFile::permissions(folder), ownerOnly()); // closed to every other user
-    // A second start finds it and keeps it.
-    EXPECT_EQ(FbEngine::prepare(dir.path()), folder);
+    EXPECT_EQ(FbEngine::prepare(), folder);             // a second start keeps it
 
-    // A folder that cannot hold it (here a plain file stands where the
-    // database's folder should be): the user's runtime folder holds it.
-    QFile plain(dir.path() + "/plain");
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
-    plain.close();
-    const QString fallback = FbEngine::prepare(plain.fileName());
-    EXPECT_NE(fallback, FbEngine::lockFolder(plain.fileName()));
-    EXPECT_TRUE(QFileInfo(fallback).isDir());
-    EXPECT_TRUE(fallback.endsWith(".fblock"));
+    // No runtime folder (no login session): /dev/shm, memory as well.
+    qputenv("XDG_RUNTIME_DIR", "/nonexistent");
+    EXPECT_TRUE(FbEngine::lockFolder().startsWith("/dev/shm/prjNUV-"));
+    // A folder open to others (someone else's making) is not taken.
+    const QString open = runtime.path() + "/open";
+    ASSERT_TRUE(QDir().mkdir(open));
+    QFile::setPermissions(open, QFileDevice::Permissions(0x7777));
+    EXPECT_TRUE(FbEngine::prepare(open).isEmpty());
+    qputenv("XDG_RUNTIME_DIR", runtimeBefore);
 }
 
 // The engine of this test process took the test's folder before its first
-// database; a database made by the script for a program (no folder named in
-// its environment) keeps its locks beside itself, not in /tmp/firebird.
+// database; the script that makes a database for a program (no folder named
+// in its environment) keeps its locks where the program does, in the user's
+// runtime folder, and leaves nothing beside the database.
 TEST(FbEngine, EngineAndScriptUseTheFolder) {
     QTemporaryDir dir;
     makeTestDatabase(dir.path() + "/NUV.GDB");
@@ -65,13 +70,17 @@ TEST(FbEngine, EngineAndScriptUseTheFolder) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("FIREBIRD_LOCK");
+    QTemporaryDir runtime;
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start("bash", {QStringLiteral(NUV_SOURCE_DIR "/scripts/create-db.sh"),
                      programDir.path() + "/NUV.GDB"});
     ASSERT_TRUE(p.waitForFinished(60000));
     ASSERT_EQ(p.exitCode(), 0) << p.readAll().toStdString();
-    const QString folder = FbEngine::lockFolder(programDir.path());
+    const QString folder = runtime.path() + QStringLiteral("/prjNUV-%1.fblock").arg(::getuid());
     EXPECT_EQ(QFile::permissions(folder), ownerOnly());
     EXPECT_TRUE(QFile::exists(folder + "/fb_init"));
+    EXPECT_EQ(QDir(programDir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"NUV.GDB"});
 }

@@ -1,4 +1,5 @@
 #include "grouping/TfrmGroup.h"
+#include "db/TTrace.h"
 #include "db/dmmainU.h"
 #include "results/TSeriesSave.h"
 #include "testsupport/ChartCurves.h"
@@ -194,6 +195,11 @@ TEST_F(GroupTest, SavingASeriesTakesTheRunsInOneTransaction) {
     EXPECT_EQ(series[0][3].toInt(), 1);
     EXPECT_EQ(series[0][4].toInt(), 2);
     EXPECT_EQ(rows("select mes_id from mes where mes_group_id = 1 order by mes_id").size(), 3);
+    const auto trail = rows("select action, after_text from audit_trail");
+    ASSERT_EQ(trail.size(), 1);
+    EXPECT_EQ(trail[0][0].toString(), TTrace::kSeriesSaved);
+    EXPECT_TRUE(trail[0][1].toString().endsWith("измервания: 3, 7, 9"))
+        << trail[0][1].toString().toStdString();
     // The saved runs have left the list.
     auto again = open();
     EXPECT_EQ(child<TDBGrid>(*again, "DBGrid1")->model()->rowCount(), 1);
@@ -243,9 +249,19 @@ TEST_F(GroupTest, DeletingRunsAndReReading) {
     run(3, 1, {{0, 9.0, 1}});
     EXPECT_EQ(child<TDBGrid>(*w, "DBGrid1")->model()->rowCount(), 2);
 
-    child<QPushButton>(*w, "Button1")->click(); // Yes
+    m_messages.reasons = {""}; // Escape when asked why: nothing is deleted
+    child<QPushButton>(*w, "Button1")->click();
+    EXPECT_EQ(rows("select count(*) from mes where mes_id = 1")[0][0].toInt(), 1);
+    child<QPushButton>(*w, "Button1")->click(); // Yes, for a reason
+    EXPECT_EQ(m_messages.reasonAsked, (QStringList{"Изтриване на записи", "Изтриване на записи"}));
     EXPECT_TRUE(rows("select * from mes_de where mes_id = 1").isEmpty());
     EXPECT_TRUE(rows("select * from mes where mes_id = 1").isEmpty());
+    // Kept whole among the deleted runs, and in the trail.
+    EXPECT_EQ(rows("select reason, (select count(*) from mes_de_bin d where d.mes_id = 1) from "
+                   "mes_bin where mes_id = 1"),
+              (QList<QList<QVariant>>{{"проба", 2}}));
+    EXPECT_EQ(rows("select action, reason from audit_trail"),
+              (QList<QList<QVariant>>{{TTrace::kRunDeleted, "проба"}}));
     EXPECT_EQ(child<TDBGrid>(*w, "DBGrid1")->model()->rowCount(), 2); // runs 2 and 3
     EXPECT_EQ(w->qryMes.FieldByName("MES_ID").toInt(), 2);
     EXPECT_EQ(child<QLabel>(*w, "DBText1")->text(), "3.0");

@@ -1,4 +1,5 @@
 #include "objects/TfrmObekt.h"
+#include "db/TTrace.h"
 #include "db/dmmainU.h"
 #include "objects/TObektTable.h"
 #include "testsupport/Child.h"
@@ -165,6 +166,23 @@ TEST_F(ObektTest, YesKeepsAndNoDiscardsChangesAndDeletions) {
         w->accept();
         EXPECT_TRUE(stored().first().endsWith(":Нов"));
     }
+    {
+        auto w = open();
+        type(*w, "Друг");
+        m_messages.reasons = {""}; // Escape when asked why: the name stays
+        child<QToolButton>(*w, "nbPost")->click();
+        EXPECT_EQ(w->OBEKT->ime(0), "Нов");
+        m_messages.answers = {true};
+        w->accept();
+    }
+    // The trail holds what was kept: the addition, and the rename with its reason.
+    const QString id = before.section(':', 0, 0);
+    EXPECT_EQ(selectRows(m_dm.dbNUV, "select action, before_text, after_text, reason from "
+                                     "audit_trail order by audit_id"),
+              (QList<QList<QVariant>>{
+                  {TTrace::kObjectAdded, QVariant(), "обект " + id + ": Стар", QVariant()},
+                  {TTrace::kObjectRenamed, "обект " + id + ": Стар", "обект " + id + ": Нов",
+                   "проба"}}));
 }
 
 TEST_F(ObektTest, AnObjectInUseIsNotDeleted) {

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace {
 
 struct Result {
@@ -16,14 +18,22 @@ struct Result {
     QString err;
 };
 
-// nuv-report as a script runs it: a process of its own, with no display.
-Result runTool(const QStringList& args) {
+// nuv-report as a script runs it: a process of its own, with no display,
+// its engine's locks in the runtime folder given (its own, not the test's),
+// started through the command given (another user's, say).
+Result runTool(const QStringList& args, const QString& runtimeDir = {},
+               const QStringList& as = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("QT_QPA_PLATFORM");
     env.remove("DISPLAY");
+    if (!runtimeDir.isEmpty())
+        env.insert("XDG_RUNTIME_DIR", runtimeDir);
     p.setProcessEnvironment(env);
-    p.start(NUV_BIN_DIR "/nuv-report", args);
+    if (as.isEmpty())
+        p.start(NUV_BIN_DIR "/nuv-report", args);
+    else
+        p.start(as.first(), as.mid(1) + QStringList{NUV_BIN_DIR "/nuv-report"} + args);
     p.waitForFinished(60000);
     return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardError())};
 }
@@ -207,6 +217,30 @@ TEST_F(ReportToolTest, ThirtyRunsFitOnThreePages) {
     r = runTool({"--database", m_db, "--series", "7", "--pdf", out("s7.pdf")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(pdfPages(contents(out("s7.pdf"))), 2);
+}
+
+// The engine's exclusive lock on the database file keeps a second program
+// out, whichever lock folder it has and whoever started it.
+TEST_F(ReportToolTest, ADatabaseInUseIsNotOpenedBySecondProgram) {
+    TIBDatabase db;
+    db.DatabaseName = m_db;
+    db.Open();
+    QTemporaryDir otherRuntime;
+    QStringList nobody;
+    if (::getuid() == 0 && QFile::exists("/usr/bin/setpriv")) {
+        QFile::setPermissions(otherRuntime.path(), QFileDevice::Permissions(0x7777));
+        QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7777));
+        QFile::setPermissions(m_db, QFileDevice::Permissions(0x6666));
+        nobody = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    for (const QStringList& as : {QStringList(), nobody}) {
+        const Result r =
+            runTool({"--database", m_db, "--series", "7", "--csv", out("s.csv")}, otherRuntime.path(), as);
+        EXPECT_EQ(r.code, 2) << as.join(' ').toStdString() << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(out("s.csv")));
+        if (nobody.isEmpty())
+            break;
+    }
 }
 
 TEST(ReportToolLinks, NoWidgetModule) {
