@@ -13,6 +13,7 @@
 //   NUV_FAULT_COUNT  a file that gets "<calls counted>" at exit
 //   NUV_FAULT_LOG    a file that gets one line per injected fault: "N function path"
 //   NUV_FAULT_MESSAGES  a file that gets the text of every message box made
+//   NUV_FAULT_STATUS    a file that gets every text of the main window's bottom line
 //   NUV_FAULT_GATE   calls count only while this file exists (one phase of a run)
 // A test in the same process arms it around one action instead, through
 // nuv_fault_arm / nuv_fault_disarm, found with dlsym.
@@ -44,6 +45,7 @@ static char g_prefix[PATH_MAX];
 static char g_countFile[PATH_MAX];
 static char g_logFile[PATH_MAX];
 static char g_messageFile[PATH_MAX];
+static char g_statusFile[PATH_MAX];
 static char g_gateFile[PATH_MAX];
 static char g_last[kPathSize + 64]; // the call that failed last: "N function path"
 static pthread_mutex_t g_lock = PTHREAD_MUTEX_INITIALIZER;
@@ -163,7 +165,10 @@ static void setPrefix(const char* folder) {
 
 __attribute__((constructor)) static void start(void) {
     copyEnv(g_messageFile, "NUV_FAULT_MESSAGES");
+    copyEnv(g_statusFile, "NUV_FAULT_STATUS");
     copyEnv(g_logFile, "NUV_FAULT_LOG");
+    const char* p = getenv("NUV_FAULT_PERSIST"); // also for a fault armed in-process
+    atomic_store(&g_persist, p && strcmp(p, "1") == 0);
     int kinds = kindOf(getenv("NUV_FAULT_KIND"));
     if (!kinds)
         return;
@@ -171,8 +176,6 @@ __attribute__((constructor)) static void start(void) {
     atomic_store(&g_errno, e && strcmp(e, "EIO") == 0 ? EIO : ENOSPC);
     const char* n = getenv("NUV_FAULT_N");
     atomic_store(&g_n, n ? atol(n) : 0);
-    const char* p = getenv("NUV_FAULT_PERSIST");
-    atomic_store(&g_persist, p && strcmp(p, "1") == 0);
     copyEnv(g_countFile, "NUV_FAULT_COUNT");
     copyEnv(g_gateFile, "NUV_FAULT_GATE");
     setPrefix(getenv("NUV_FAULT_PATH"));
@@ -189,7 +192,8 @@ __attribute__((destructor)) static void finish(void) {
 }
 
 // Arms a fault for the calls to come on files under `folder`: the n-th call
-// of `kind` fails with `err` (n = 0 only counts). Returns -1 for an unknown kind.
+// of `kind` fails with `err` (n = 0 only counts), and with NUV_FAULT_PERSIST=1
+// every later one until disarmed. Returns -1 for an unknown kind.
 int nuv_fault_arm(const char* kind, long n, int err, const char* folder) {
     int kinds = kindOf(kind);
     if (!kinds)
@@ -404,8 +408,9 @@ struct QStringRaw {
     long long size;
 };
 
-static void recordMessage(const struct QStringRaw* s) {
-    if (!g_messageFile[0] || !s)
+// Appends a QString as one line of UTF-8 to `file`.
+static void recordText(const char* file, const struct QStringRaw* s) {
+    if (!file[0] || !s)
         return;
     char line[4096];
     size_t o = 0;
@@ -424,7 +429,7 @@ static void recordMessage(const struct QStringRaw* s) {
     }
     line[o++] = '\n';
     line[o] = '\0';
-    appendLine(g_messageFile, line);
+    appendLine(file, line);
 }
 
 typedef void (*BoxCtor)(void*, int, const struct QStringRaw*, const struct QStringRaw*, int, void*,
@@ -436,9 +441,34 @@ typedef void (*BoxCtor)(void*, int, const struct QStringRaw*, const struct QStri
         static BoxCtor real;                                                                       \
         if (!real)                                                                                 \
             real = (BoxCtor)dlsym(RTLD_NEXT, #symbol);                                             \
-        recordMessage(text);                                                                       \
+        recordText(g_messageFile, text);                                                           \
         real(self, icon, title, text, buttons, parent, flags);                                     \
     }
 
 BOX_CTOR(_ZN11QMessageBoxC1ENS_4IconERK7QStringS3_6QFlagsINS_14StandardButtonEEP7QWidgetS4_IN2Qt10WindowTypeEE)
 BOX_CTOR(_ZN11QMessageBoxC2ENS_4IconERK7QStringS3_6QFlagsINS_14StandardButtonEEP7QWidgetS4_IN2Qt10WindowTypeEE)
+
+// The main window's bottom line (the label "lblStatus"), where the program
+// tells the operator of trouble without stopping for an answer: every text it
+// takes goes to NUV_FAULT_STATUS. The name is read through QObject's
+// objectName(), whose copy shares the name's data and is left unreleased.
+void _ZN6QLabel7setTextERK7QString(void* self, const struct QStringRaw* text) {
+    static void (*real)(void*, const struct QStringRaw*);
+    static struct QStringRaw (*objectName)(const void*);
+    if (!real) {
+        real = (void (*)(void*, const struct QStringRaw*))dlsym(RTLD_NEXT,
+                                                                "_ZN6QLabel7setTextERK7QString");
+        objectName = (struct QStringRaw(*)(const void*))dlsym(RTLD_DEFAULT,
+                                                               "_ZNK7QObject10objectNameEv");
+    }
+    if (g_statusFile[0] && objectName) {
+        static const char kName[] = "lblStatus";
+        struct QStringRaw name = objectName(self);
+        int match = name.size == (long long)(sizeof kName - 1);
+        for (long long i = 0; match && i < name.size; ++i)
+            match = name.chars[i] == (unsigned short)kName[i];
+        if (match)
+            recordText(g_statusFile, text);
+    }
+    real(self, text);
+}

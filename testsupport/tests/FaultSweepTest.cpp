@@ -6,6 +6,7 @@
 // process holds every sample. Without the library preloaded the test skips.
 //   NUV_FAULT_SWEEP=all   every call, not a fixed handful
 //   NUV_FAULT_ERRNO=EIO   an I/O error instead of a full disk
+//   NUV_FAULT_PERSIST=1   every call from the failing one on fails, until the action ends
 #include "core/Exception.h"
 #include "db/dmmainU.h"
 #include "grouping/TfrmGroup.h"
@@ -143,6 +144,13 @@ QString checkSave(Bench& b) {
                                                                  : QStringLiteral("half saved");
 }
 
+// A deleted run is kept whole among the deleted ones; one not deleted is not there.
+QString checkBin(Bench& b, int left) {
+    const int kept = b.scalar("select count(*) from mes_de_bin where mes_id = 1");
+    return kept == (left == 0 ? kSamplesPerRun : 0) ? QString()
+                                                    : QStringLiteral("deleted run not kept whole");
+}
+
 QString checkDelete(Bench& b) {
     const int left = b.scalar("select count(*) from mes where mes_id = 1");
     const int otherSamples = b.scalar("select count(*) from mes_de where mes_id <> 1");
@@ -150,12 +158,14 @@ QString checkDelete(Bench& b) {
         return QStringLiteral("lost samples");
     const QStringList errors = actionErrors(b);
     if (errors.isEmpty())
-        return left == 0 ? QString() : QStringLiteral("failure reported as success");
+        return left == 0 ? checkBin(b, left) : QStringLiteral("failure reported as success");
     if (!bulgarian(errors.first()))
         return QStringLiteral("message");
     // Either the deletion or only the re-reading failed; each says which.
     const bool deleted = !errors.first().contains("не беше изтрито");
-    return (left == 0) == deleted ? QString() : QStringLiteral("said otherwise");
+    if ((left == 0) != deleted)
+        return QStringLiteral("said otherwise");
+    return checkBin(b, left);
 }
 
 const Action kActions[] = {
