@@ -29,7 +29,8 @@
 #
 #   scripts/fault-sweep.sh [--sample] [--build DIR] [--errno ENOSPC|EIO] [--persist]
 #                          [--only SCENARIO]... [--stride K] [--jobs J]
-#   --sample   the first, the middle and the last N of each scenario, not every N
+#   --sample   the first, the middle and the last N of each scenario (of a
+#              report, the quarters too), not every N
 #   --persist  every call from the N-th on fails, as on a disk that stays full
 #   --jobs J   scenarios run side by side, J at a time (default 1; --sample: all)
 # Needs the targets prjNUV nuv-sim nuv-report nuv_faultfs (and fault_sweep_tests
@@ -337,10 +338,14 @@ report_checks() { # scenario
 
 # ---- the sweep --------------------------------------------------------------------------------
 
-# The N tried out of COUNT: every STRIDE-th, or with --sample the first, the middle and the last.
-points() {
-  if [ $sample = 1 ]; then printf '%s\n' 1 $((($1 + 1) / 2)) "$1" | awk '$1 >= 1' | sort -nu
-  else seq 1 "$stride" "$1"; fi
+# The N tried out of COUNT: every STRIDE-th, or with --sample the first, the
+# middle and the last; for the report tool, whose runs take a moment, also the
+# quarters.
+points() { # count scenario
+  if [ $sample = 0 ]; then seq 1 "$stride" "$1"
+  elif [ "$2" = csv ] || [ "$2" = pdf ]; then
+    printf '%s\n' 1 $((($1 + 3) / 4)) $((($1 + 1) / 2)) $((($1 * 3 + 3) / 4)) "$1" | sort -nu
+  else printf '%s\n' 1 $((($1 + 1) / 2)) "$1" | sort -nu; fi
 }
 
 # One scenario, start to end; prints its FAULT lines and its summary.
@@ -362,7 +367,7 @@ sweep() { # scenario attempt-function check-function
   fi
   local exercised=0 failed=0 n
   declare -A by_check=()
-  for n in $(points "$count"); do
+  for n in $(points "$count" "$scenario"); do
     $attempt "$scenario" "$n"
     [ -s "$ctl/fault.log" ] || continue # the run made fewer calls this time
     exercised=$((exercised + 1))

@@ -41,11 +41,9 @@ const QDateTime kT0(QDate(2024, 3, 5), QTime(10, 0, 0));
 constexpr int kRuns = 3;
 constexpr int kSamplesPerRun = 40;
 
-int sampleCount(const QString& database) {
-    return isql(database, "set list on; select count(*) as n from mes_de;")
-        .simplified()
-        .section(' ', 1)
-        .toInt();
+// A count read by another process: what reached the file.
+int diskCount(const QString& database, const QString& select) {
+    return isql(database, "set list on; " + select + ";").simplified().section(' ', 1).toInt();
 }
 
 // A database with three runs, made once and copied for every attempt.
@@ -70,9 +68,9 @@ const QString& runsTemplate() {
     return file;
 }
 
-// One attempt: a copy of that database and the window open on it.
+// One attempt: a copy of that database in `folder` and the window open on it.
 struct Bench {
-    Bench() {
+    explicit Bench(const QString& folder) : paths(AppPaths::in(folder)) {
         QFile::copy(runsTemplate(), paths.database());
         QFile::setPermissions(paths.database(), QFile::ReadOwner | QFile::WriteOwner);
         dm.dbNUV.DatabaseName = paths.database();
@@ -82,8 +80,7 @@ struct Bench {
     }
     int scalar(const QString& sql) { return selectRows(dm.dbNUV, sql).value(0).value(0).toInt(); }
 
-    QTemporaryDir dir;
-    AppPaths paths = AppPaths::in(dir.path());
+    AppPaths paths;
     FakeMessages messages;
     TdmMain dm;
     std::unique_ptr<TfrmGroup> window;
@@ -128,6 +125,10 @@ struct Action {
     std::function<void(Bench&)> act;
     // What the window and the database say after the action; "" when sound.
     std::function<QString(Bench&)> check;
+    // A count that another process must read once the program is gone, and
+    // its value after what the window said.
+    const char* onDisk;
+    std::function<int(Bench&)> expected;
 };
 
 QString checkSave(Bench& b) {
@@ -140,8 +141,12 @@ QString checkSave(Bench& b) {
                    : QStringLiteral("failure reported as success");
     if (!bulgarian(errors.first()))
         return QStringLiteral("message");
-    return series == 0 && assigned == 0 && b.window->isVisible() ? QString()
-                                                                 : QStringLiteral("half saved");
+    return series == 0 && assigned == 0 && b.window->isVisible()
+               ? QString()
+               : QStringLiteral("said not saved, yet %1 series, %2 runs in one, window %3")
+                     .arg(series)
+                     .arg(assigned)
+                     .arg(b.window->isVisible() ? "open" : "closed");
 }
 
 // A deleted run is kept whole among the deleted ones; one not deleted is not there.
@@ -164,7 +169,8 @@ QString checkDelete(Bench& b) {
     // Either the deletion or only the re-reading failed; each says which.
     const bool deleted = !errors.first().contains("не беше изтрито");
     if ((left == 0) != deleted)
-        return QStringLiteral("said otherwise");
+        return QStringLiteral("said %1 deleted, yet the run is %2")
+            .arg(deleted ? "" : "not", left == 0 ? "gone" : "there");
     return checkBin(b, left);
 }
 
@@ -180,9 +186,13 @@ const Action kActions[] = {
          child<QComboBox>(*b.window, "DBLookupComboBox1")->setCurrentIndex(0);
          child<QComboBox>(*b.window, "DBLookupComboBox2")->setCurrentIndex(0);
      },
-     [](Bench& b) { b.window->accept(); }, checkSave},
+     [](Bench& b) { b.window->accept(); }, checkSave,
+     "select count(*) from mes where mes_group_id is not null",
+     [](Bench& b) { return actionErrors(b).isEmpty() ? kRuns : 0; }},
     {"delete run", [](Bench&) {},
-     [](Bench& b) { child<QPushButton>(*b.window, "Button1")->click(); }, checkDelete},
+     [](Bench& b) { child<QPushButton>(*b.window, "Button1")->click(); }, checkDelete,
+     "select count(*) from mes where mes_id = 1",
+     [](Bench& b) { return b.scalar("select count(*) from mes where mes_id = 1"); }},
 };
 
 // The calls tried out of `count`: all of them, or the first, the last and a few between.
@@ -211,9 +221,10 @@ TEST(FaultSweep, GroupingActionsUnderFailingDatabaseCalls) {
         long count = 0;
         QByteArray settings; // what the fault-free action leaves in the settings file
         {
-            Bench b;
+            QTemporaryDir dir;
+            Bench b(dir.path());
             action.prepare(b);
-            arm("any", 0, err, qPrintable(b.dir.path()));
+            arm("any", 0, err, qPrintable(dir.path()));
             action.act(b);
             count = disarm();
             ASSERT_EQ(action.check(b), "") << action.name << " without a fault";
@@ -223,25 +234,32 @@ TEST(FaultSweep, GroupingActionsUnderFailingDatabaseCalls) {
         int failed = 0;
         const std::set<long> tried = points(count);
         for (long n : tried) {
-            Bench b;
-            action.prepare(b);
-            arm("any", n, err, qPrintable(b.dir.path()));
-            action.act(b);
-            disarm();
-            const QString call = QString::fromUtf8(last()).trimmed();
-            QString problem;
-            try {
-                problem = action.check(b);
-                if (problem.isEmpty())
-                    problem = checkSettings(b, settings);
-                b.window.reset();
-                b.dm.dbNUV.Close();
-            } catch (const Exception& e) {
-                problem = QStringLiteral("database unusable: ") + e.message();
-            }
+            QTemporaryDir dir;
+            QString problem, call;
+            int expected = -1;
+            {
+                Bench b(dir.path());
+                action.prepare(b);
+                arm("any", n, err, qPrintable(dir.path()));
+                action.act(b);
+                disarm();
+                call = QString::fromUtf8(last()).trimmed();
+                try {
+                    problem = action.check(b);
+                    if (problem.isEmpty())
+                        problem = checkSettings(b, settings);
+                    expected = action.expected(b);
+                } catch (const Exception& e) {
+                    problem = QStringLiteral("database unusable: ") + e.message();
+                }
+            } // the window and the connection go as the program's would
             // Read afresh by another process: what reached the file.
-            if (problem.isEmpty() && sampleCount(b.paths.database()) < (kRuns - 1) * kSamplesPerRun)
+            const QString database = dir.path() + "/NUV.GDB";
+            if (problem.isEmpty() &&
+                diskCount(database, "select count(*) from mes_de") < (kRuns - 1) * kSamplesPerRun)
                 problem = QStringLiteral("lost samples on disk");
+            if (problem.isEmpty() && diskCount(database, action.onDisk) != expected)
+                problem = QStringLiteral("on disk not as the window said");
             if (!problem.isEmpty()) {
                 ++failed;
                 std::printf("FAULT %s N=%ld call=%s check=%s\n", action.name, n,
