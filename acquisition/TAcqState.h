@@ -5,6 +5,9 @@
 
 // The acquisition thread's fields that the sample handlers work on. Every
 // field starts at zero; the thread sets the run ids to -1 when it starts.
+// The press's times (PrevTime, RunStartTime, TimeHistory) are read from the
+// channel's steady time, which does not step when the computer's clock is set
+// or changes to summer time, so the speeds taken between them stay sound.
 struct TAcqState {
     QString Reply1;         // press reply, or the Marshall/CBR load reply
     QString Reply2;         // Marshall/CBR deformation reply

@@ -1,8 +1,10 @@
 #include "acquisition/TAcqStatus.h"
 
+#include "core/TDataFolder.h"
+
 namespace {
 
-QString device(TPage page) {
+QString machine(TPage page) {
     switch (page) {
     case TPage::Press:
         return QStringLiteral("пресата");
@@ -19,9 +21,12 @@ QString TAcqStatus::text() const {
     const QString com = QStringLiteral("COM") + portCaption.trimmed();
     switch (kind) {
     case Kind::Polling:
-        return QStringLiteral("Връзка с %1 на %2").arg(device(page), com);
+        return QStringLiteral("Връзка с %1 на %2").arg(machine(page), com);
     case Kind::NoPort:
-        return QStringLiteral("Няма връзка с %1 на %2").arg(device(page), com);
+        return QStringLiteral("Няма връзка с %1 на %2").arg(machine(page), com);
+    case Kind::NoPermission:
+        return QStringLiteral("Няма право на достъп до %1 (%2). %3")
+            .arg(com, device, joinGroupAdvice(group));
     case Kind::PortLost:
         return QStringLiteral("Връзката с %1 е загубена").arg(com);
     case Kind::NoReply:
@@ -30,4 +35,10 @@ QString TAcqStatus::text() const {
         return QStringLiteral("Събирането на данни от %1 е спряно").arg(com);
     }
     return QString();
+}
+
+QString TAcqStatus::joinGroupAdvice(const QString& group) {
+    return QStringLiteral("Добавете потребителя в групата %1: sudo adduser %2 %1, след това "
+                          "излезте от системата и влезте отново.")
+        .arg(group, TDataFolder::userName());
 }

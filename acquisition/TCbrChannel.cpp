@@ -5,8 +5,9 @@
 
 #include <utility>
 
-TCbrChannel::TCbrChannel(TLiveView& view, TRecorder& recorder, TFormats formats)
-    : m_view(view), m_recorder(recorder), m_formats(std::move(formats)) {}
+TCbrChannel::TCbrChannel(TLiveView& view, TRecorder& recorder, TFormats formats,
+                         const TClock& clock)
+    : m_view(view), m_recorder(recorder), m_formats(std::move(formats)), m_run(clock) {}
 
 void TCbrChannel::ProcessCbrSample(TAcqState& s) {
     const auto loadText = TReplyForm::value(s.Reply1);
@@ -55,13 +56,15 @@ void TCbrChannel::process(TAcqState& s, const QString& loadText) {
         m_view.setReadoutText(TReadout::Label15, m_formats.format00(load));
         m_view.setReadoutText(TReadout::Label16, m_formats.format00(kDeformationBase - reading));
     } else if (s.CbrRunId < 0) {
-        s.CbrRunId = m_recorder.StartRun(2);
+        m_run.anchor();
+        s.CbrRunId = m_recorder.StartRunAt(2, m_run.now());
         s.StartDeformation = reading;
     }
 
     if (s.CbrRunId > 0) {
-        m_recorder.AddSample(s.CbrRunId, 2, load, 0);
-        m_recorder.AddSample(s.CbrRunId, 3, s.StartDeformation - reading, 0);
+        const QDateTime at = m_run.now();
+        m_recorder.AddSampleAt(s.CbrRunId, 2, load, 0, at);
+        m_recorder.AddSampleAt(s.CbrRunId, 3, s.StartDeformation - reading, 0, at);
     } else {
         s.StartDeformation = kDeformationBase;
     }

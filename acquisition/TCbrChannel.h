@@ -2,6 +2,7 @@
 
 #include "acquisition/TAcqState.h"
 #include "acquisition/TLiveView.h"
+#include "core/TClock.h"
 #include "core/TextFormats.h"
 #include "db/TRecorder.h"
 
@@ -10,7 +11,8 @@
 // a run is open. Failures are dropped silently.
 class TCbrChannel {
 public:
-    TCbrChannel(TLiveView& view, TRecorder& recorder, TFormats formats = TFormats());
+    TCbrChannel(TLiveView& view, TRecorder& recorder, TFormats formats = TFormats(),
+                const TClock& clock = TClock::program());
 
     void ProcessCbrSample(TAcqState& s);
 
@@ -26,4 +28,7 @@ private:
     TLiveView& m_view;
     TRecorder& m_recorder;
     TFormats m_formats;
+    // A run's samples are stamped from the wall time it opened at, moved on
+    // by time that does not step when the computer's clock is set.
+    TSteadyClock m_run;
 };

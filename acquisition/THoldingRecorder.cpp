@@ -3,6 +3,7 @@
 #include "core/Exception.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 
 namespace {
 
@@ -29,14 +30,18 @@ void THoldingRecorder::AddSample(int RunId, int DeviceId, double Value, double S
 }
 
 int THoldingRecorder::StartRunAt(int DeviceId, const QDateTime& at) {
+    const Op op{true, DeviceId, m_nextProvisional, 0, 0, at.toMSecsSinceEpoch()};
     if (retry()) {
         try {
-            return m_target.StartRunAt(DeviceId, at);
+            if (!Mark)
+                return m_target.StartRunAt(DeviceId, at);
+            writeMarked(op);
+            return m_realId.take(op.run);
         } catch (const std::exception& e) {
             refusedOrRethrow(e);
         }
     }
-    const Op op{true, DeviceId, m_nextProvisional++, 0, 0, at.toMSecsSinceEpoch()};
+    ++m_nextProvisional;
     hold(op);
     return op.run;
 }
@@ -62,7 +67,10 @@ void THoldingRecorder::AddSampleAt(int RunId, int DeviceId, double Value, double
 void THoldingRecorder::put(const Op& op) {
     if (retry()) {
         try {
-            write(op);
+            if (Mark)
+                writeMarked(op);
+            else
+                write(op);
             return;
         } catch (const std::exception& e) {
             refusedOrRethrow(e);
@@ -122,6 +130,8 @@ void THoldingRecorder::write(const Op& op) {
     const QDateTime at = QDateTime::fromMSecsSinceEpoch(op.atMs);
     if (op.start) {
         m_realId.insert(op.run, m_target.StartRunAt(op.device, at));
+        if (m_started)
+            m_started->append(op.run);
         return;
     }
     if (op.end) {
@@ -141,6 +151,7 @@ bool THoldingRecorder::retry(int budgetMs) {
     try {
         if (BeforeRetry)
             BeforeRetry();
+        settle();
         while (!m_held.empty()) {
             writeHeld(spent, budgetMs);
             if (!m_held.empty() && budgetMs >= 0 && spent.elapsed() >= budgetMs) {
@@ -171,23 +182,18 @@ void THoldingRecorder::writeHeld(const QElapsedTimer& spent, int budgetMs) {
         return;
     }
     qsizetype tried = 0;
-    QList<int> started;
     bool together = false;
     try {
-        together = m_target.inOneTransaction([&] {
+        together = inTransaction([&] {
             while (tried < qsizetype(m_held.size()) && tried < kBatch) {
-                const Op& op = m_held[size_t(tried)];
-                write(op);
-                if (op.start)
-                    started.append(op.run);
+                write(m_held[size_t(tried)]);
                 ++tried;
                 if (budgetMs >= 0 && spent.elapsed() >= budgetMs)
                     break;
             }
+            return tried;
         });
     } catch (const std::exception& e) {
-        for (int run : started)
-            m_realId.remove(run); // their rows went with the transaction
         if (!isStatementFault(messageOf(e)))
             throw;
         m_singly = tried + 1;
@@ -201,9 +207,64 @@ void THoldingRecorder::writeHeld(const QElapsedTimer& spent, int budgetMs) {
         popFront();
 }
 
+// One transaction, its mark and its commit. A commit that fails after every
+// statement and the mark went through may have landed all the same: what it
+// wrote stays held, at the front, in doubt until Landed says. The runs it
+// started lose their ids unless it landed.
+bool THoldingRecorder::inTransaction(const std::function<qsizetype()>& writes) {
+    const qint64 batch = ++m_batch;
+    m_doubt.reset();
+    QList<int> started;
+    m_started = &started;
+    const auto apart = qScopeGuard([this] { m_started = nullptr; });
+    qsizetype ops = 0;
+    bool committing = false;
+    try {
+        return m_target.inOneTransaction([&] {
+            ops = writes();
+            if (Mark)
+                Mark(batch);
+            committing = true;
+        });
+    } catch (const std::exception& e) {
+        QHash<int, int> ids;
+        for (int run : std::as_const(started))
+            ids.insert(run, m_realId.take(run));
+        if (committing && Mark && Landed && !isStatementFault(messageOf(e)))
+            m_doubt = Doubt{batch, ops, ids};
+        throw;
+    }
+}
+
+// An operation written as it comes: a transaction of its own with its mark.
+void THoldingRecorder::writeMarked(const Op& op) {
+    if (!inTransaction([&] {
+            write(op);
+            return qsizetype(1);
+        }))
+        write(op);
+}
+
+// Before anything is written again: what the unanswered commit wrote is
+// taken as written when it landed, and written again when it did not.
+void THoldingRecorder::settle() {
+    if (!m_doubt)
+        return;
+    if (Landed(m_doubt->batch)) {
+        for (auto it = m_doubt->started.cbegin(); it != m_doubt->started.cend(); ++it)
+            m_realId.insert(it.key(), it.value());
+        for (qsizetype n = qMin(m_doubt->ops, qsizetype(m_held.size())); n > 0; --n)
+            popFront();
+    }
+    m_doubt.reset();
+}
+
 void THoldingRecorder::writeFront() {
     try {
-        write(m_held.front());
+        if (Mark)
+            writeMarked(m_held.front());
+        else
+            write(m_held.front());
     } catch (const std::exception& e) {
         if (!isStatementFault(messageOf(e)))
             throw;

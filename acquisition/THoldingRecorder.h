@@ -13,6 +13,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 
 // Records through the real recorder and, while the database refuses writes
 // (disk full, connection lost), holds the refused operation and every later
@@ -52,6 +53,17 @@ public:
     // Runs before held operations are tried again, e.g. to reconnect; a
     // failure here counts as a refusal.
     std::function<void()> BeforeRetry;
+    // For a database across a network, where a commit can land although its
+    // answer is lost with the connection: Mark(n) runs inside every write's
+    // transaction after its statements, n counting the transactions up, and
+    // Landed(n), once the database answers again, says whether the
+    // transaction that marked n was committed after all (it throws while
+    // that cannot be told yet). Then what a write whose commit went
+    // unanswered wrote is neither written twice nor lost, and a run it
+    // started keeps the id it got. Without them every write goes in the
+    // target's own way and a failed one counts as not written.
+    std::function<void(qint64)> Mark;
+    std::function<bool(qint64)> Landed;
 
     bool failing() const override { return m_episode; }
     qsizetype held() const { return m_heldSamples; }
@@ -84,7 +96,17 @@ private:
         bool end = false; // the run's end: its seal
         bool sample() const { return !start && !end; }
     };
+    // The held operations at the front that went in a transaction whose
+    // commit failed without an answer, and the ids of the runs they started.
+    struct Doubt {
+        qint64 batch;
+        qsizetype ops;
+        QHash<int, int> started;
+    };
     void write(const Op& op);
+    void writeMarked(const Op& op);
+    bool inTransaction(const std::function<qsizetype()>& writes);
+    void settle();
     void writeHeld(const QElapsedTimer& spent, int budgetMs);
     void writeFront();
     void popFront();
@@ -111,6 +133,9 @@ private:
     QHash<int, Op> m_unstarted; // provisional run id -> its start, not held for lack of room
     int m_nextProvisional = kFirstProvisional;
     qsizetype m_singly = 0; // held operations to write one at a time, after a rejected batch
+    qint64 m_batch = 0;     // the last transaction marked
+    std::optional<Doubt> m_doubt;
+    QList<int>* m_started = nullptr; // runs started in the transaction under way
     TRecorderObserver* m_observer = nullptr;
     QTimer m_timer;
 };

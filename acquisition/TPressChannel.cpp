@@ -9,7 +9,7 @@
 
 TPressChannel::TPressChannel(TLiveView& view, TRecorder& recorder, TEventLog& log,
                              const TClock& clock, QString settingsPath, TFormats formats)
-    : m_view(view), m_recorder(recorder), m_log(log), m_clock(clock),
+    : m_view(view), m_recorder(recorder), m_log(log), m_steady(clock), m_run(clock),
       m_settingsPath(std::move(settingsPath)), m_formats(std::move(formats)),
       m_settings(m_settingsPath, m_formats.decimalSeparator()) {}
 
@@ -64,7 +64,7 @@ double TPressChannel::number(const QString& text) const {
 }
 
 double TPressChannel::nowDays() const {
-    return TimeStamp::fromDateTime(m_clock.now());
+    return TimeStamp::fromDateTime(m_steady.now());
 }
 
 std::optional<double> TPressChannel::rate(double difference, double from, double to) {
@@ -86,7 +86,7 @@ void TPressChannel::record(TAcqState& s, double load, std::optional<double> spee
         s.ZeroSpanLoggedRun = s.PressRunId;
         log(QStringLiteral("Speed over a 0 ms span recorded as 0 in this run"));
     }
-    m_recorder.AddSample(s.PressRunId, 1, load, speed.value_or(0.0));
+    m_recorder.AddSampleAt(s.PressRunId, 1, load, speed.value_or(0.0), m_run.now());
 }
 
 void TPressChannel::process(TAcqState& s, double raw, const TPressSettings::Constants& c) {
@@ -109,10 +109,11 @@ void TPressChannel::process(TAcqState& s, double raw, const TPressSettings::Cons
     // Threshold: a load at or above "maxstart" opens a run, one below ends it.
     if (load >= c.maxstart) {
         if (s.PressRunId < 0) {
+            m_run.anchor();
+            const QDateTime at = m_run.now();
             if (m_context)
-                m_context->setPress(m_clock.now(),
-                                    {c.upp, c.downn, c.maxstart, m_view.zeroOffset()});
-            s.PressRunId = m_recorder.StartRun(1);
+                m_context->setPress(at, {c.upp, c.downn, c.maxstart, m_view.zeroOffset()});
+            s.PressRunId = m_recorder.StartRunAt(1, at);
             s.RunStartValue = load;
             s.RunStartTime = nowDays();
         }

@@ -3,6 +3,7 @@
 #include "acquisition/TAcqState.h"
 #include "acquisition/TLiveView.h"
 #include "acquisition/TPressSettings.h"
+#include "core/TClock.h"
 #include "core/TEventLog.h"
 #include "core/TRunContext.h"
 #include "core/TextFormats.h"
@@ -40,7 +41,11 @@ private:
     TLiveView& m_view;
     TRecorder& m_recorder;
     TEventLog& m_log;
-    const TClock& m_clock;
+    // Spans come from time that does not step when the computer's clock is
+    // set; a run's samples are stamped from the wall time it opened at, moved
+    // on the same way, so their moments never jump within the run.
+    TSteadyClock m_steady;
+    TSteadyClock m_run;
     QString m_settingsPath;
     TFormats m_formats;
     TPressSettings m_settings;

@@ -53,7 +53,7 @@ void TtrComm::Execute() {
     bool isNumber = false;
     const int port = m_portCaption.trimmed().toInt(&isNumber);
     if (!isNumber || !OpenPort(port)) {
-        report(TAcqStatus::Kind::NoPort);
+        report(m_refused ? TAcqStatus::Kind::NoPermission : TAcqStatus::Kind::NoPort);
         return;
     }
     do {
@@ -122,6 +122,10 @@ void TtrComm::report(TAcqStatus::Kind kind, int silentSeconds) {
     status.portCaption = m_portCaption;
     status.page = activePage();
     status.silentSeconds = silentSeconds;
+    if (m_refused) {
+        status.device = m_refused->device();
+        status.group = m_refused->group();
+    }
     // Queued: a window that is gone by then drops the call.
     QMetaObject::invokeMethod(
         m_host.uiContext(), [&host = m_host, status] { host.AcquisitionStatus(status); },
@@ -221,7 +225,12 @@ bool TtrComm::OpenPort(int PortNumber) {
     try {
         CommPort = std::make_unique<TComPort>(PortNumber, 4800, 200, kLineFunction, kLineFunction,
                                               250, 50, 20, m_portMap);
+        m_refused.reset();
         return true;
+    } catch (const ENoPermission& e) {
+        CommPort.reset();
+        m_refused = e;
+        return false;
     } catch (...) {
         CommPort.reset();
         return false;

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class TtrComm;
 
@@ -90,6 +91,7 @@ private:
     const std::atomic<int>& m_activePage;
     ComPortMap m_portMap;
     std::unique_ptr<TComPort> CommPort;
+    std::optional<ENoPermission> m_refused; // the last open failed for lack of permission
     QElapsedTimer m_lastReply;
     int m_silentShown = 0; // whole seconds of silence last reported, 0 when answering
 };

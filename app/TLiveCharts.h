@@ -48,7 +48,9 @@ private:
     static void moveWindow(QDateTimeAxis* axis, const QDateTime& now);
     void fitSpeedAxis();
 
-    const TClock& m_clock;
+    // The time axis follows time that does not step when the computer's
+    // clock is set, so its points stay in order and the window keeps sliding.
+    TSteadyClock m_clock;
     QDateTimeAxis* m_plqTime = nullptr;
     QDateTimeAxis* m_cbrTime = nullptr;
     QValueAxis* m_plqSpeed = nullptr;

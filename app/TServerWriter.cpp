@@ -5,7 +5,7 @@
 
 TServerWriter::TServerWriter(const TDatabaseSetting& database, const QString& logPath,
                              const TRunContextSource* context)
-    : m_log(logPath), m_holding(m_dm, m_log) {
+    : m_log(logPath), m_marks(m_dm.dbNUV, m_dm.trThread, m_log), m_holding(m_dm, m_log) {
     m_dm.setContextSource(context);
     m_dm.dbNUV.DatabaseName = database.connection;
     m_dm.dbNUV.UserName = database.user;
@@ -14,7 +14,29 @@ TServerWriter::TServerWriter(const TDatabaseSetting& database, const QString& lo
         if (m_dm.trThread.InTransaction())
             m_dm.trThread.Rollback();
     };
+    m_dm.dbNUV.AfterConnect = [this, check = m_dm.dbNUV.AfterConnect] {
+        if (check)
+            check();
+        m_marks.prepare();
+    };
     m_holding.BeforeRetry = [this] { connect(); };
+    m_holding.Mark = [this](qint64 batch) {
+        m_marks.mark(batch);
+        if (AfterMark)
+            AfterMark();
+    };
+    m_holding.Landed = [this](qint64 batch) { return m_marks.landed(batch); };
+}
+
+// Only on a connection that is open: the close does not wait for a server
+// that is away.
+TServerWriter::~TServerWriter() {
+    if (!m_dm.dbNUV.Connected() || !m_marks.on())
+        return;
+    try {
+        m_marks.forget();
+    } catch (...) {
+    }
 }
 
 int TServerWriter::StartRun(int DeviceId) {

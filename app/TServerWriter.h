@@ -4,6 +4,7 @@
 #include "acquisition/TRecording.h"
 #include "core/TDatabaseSetting.h"
 #include "core/TEventLog.h"
+#include "db/TBatchMarks.h"
 #include "db/dmmainU.h"
 
 #include <QElapsedTimer>
@@ -11,10 +12,16 @@
 // The writing side of a recording to a database server, made on the writer
 // thread: a connection of its own, opened when first needed and again after
 // the server was away, and the recording that holds what the server refuses.
+// Each write is marked in its own transaction (TBatchMarks), so that one whose
+// commit went unanswered is neither written twice nor lost.
 class TServerWriter : public TRecording {
 public:
     TServerWriter(const TDatabaseSetting& database, const QString& logPath,
                   const TRunContextSource* context = nullptr);
+    // Lets the server forget this writer's mark.
+    ~TServerWriter() override;
+    TServerWriter(const TServerWriter&) = delete;
+    TServerWriter& operator=(const TServerWriter&) = delete;
 
     int StartRun(int DeviceId) override;
     void AddSample(int RunId, int DeviceId, double Value, double Speed) override;
@@ -27,6 +34,10 @@ public:
     void setObserver(TRecorderObserver* observer) override { m_holding.setObserver(observer); }
     bool failing() const override { return m_holding.failing(); }
     QString cause() const override { return m_holding.cause(); }
+
+    // Runs after each mark, as the commit is asked for (a test stops the
+    // server there).
+    std::function<void()> AfterMark;
 
 private:
     void rejected(const std::exception& e);
@@ -41,5 +52,6 @@ private:
 
     TFileLog m_log;
     TdmMain m_dm;
+    TBatchMarks m_marks;
     THoldingRecorder m_holding;
 };

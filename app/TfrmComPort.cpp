@@ -1,9 +1,12 @@
 #include "app/TfrmComPort.h"
 
+#include "acquisition/TAcqStatus.h"
 #include "core/Exception.h"
+#include "serial/ComPortU.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -16,7 +19,7 @@
 
 TfrmComPort::TfrmComPort(const AppPaths& paths, const ComPortMap& map,
                          const QStringList& systemPorts, QWidget* parent, const QString& portInUse)
-    : TfrmTRoot(paths, parent) {
+    : TfrmTRoot(paths, parent), m_map(map) {
     // A dialog's size, centred on the main window, whatever window saved last.
     FormStorage1->KeepPlacement = false;
     const QStringList names = portNames(map, systemPorts);
@@ -45,12 +48,22 @@ TfrmComPort::TfrmComPort(const AppPaths& paths, const ComPortMap& map,
     auto* row = new QHBoxLayout;
     row->addWidget(Label1);
     row->addWidget(ComComboBox1, 1);
+    // Said before the choice, not after a failed start: the port is listed
+    // but this user may not open its device.
+    lblAccess = new QLabel(this);
+    lblAccess->setObjectName(QStringLiteral("lblAccess"));
+    lblAccess->setWordWrap(true);
+    lblAccess->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblAccess->setStyleSheet(QStringLiteral("QLabel { color: #c00000; }"));
+    lblAccess->setFixedWidth(360);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(BitBtn1);
     buttons->addWidget(BitBtn2);
     auto* lay = new QVBoxLayout(this);
     lay->addLayout(row);
+    lay->addWidget(lblAccess);
     lay->addLayout(buttons);
     setMinimumWidth(300);
     setSizeGripEnabled(false);
@@ -58,6 +71,8 @@ TfrmComPort::TfrmComPort(const AppPaths& paths, const ComPortMap& map,
 
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ComComboBox1, &QComboBox::currentIndexChanged, this, &TfrmComPort::showAccess);
+    showAccess();
 }
 
 QStringList TfrmComPort::portNames(const ComPortMap& map, const QStringList& systemPorts) {
@@ -87,4 +102,25 @@ std::optional<QString> TfrmComPort::chosenPort() const {
     if (ComComboBox1->currentIndex() < 0)
         return std::nullopt;
     return ComComboBox1->currentText();
+}
+
+QString TfrmComPort::accessAdvice() const {
+    const auto port = chosenPort();
+    bool isNumber = false;
+    const int number = port ? port->mid(3).toInt(&isNumber) : 0;
+    if (!isNumber)
+        return {};
+    const QString device = m_map.deviceFor(number);
+    const auto group = device.isEmpty() ? std::nullopt : TComPort::groupToJoin(device);
+    if (!group)
+        return {};
+    const QString real = QFileInfo(device).canonicalFilePath();
+    return QStringLiteral("Нямате право на достъп до %1 (%2). %3")
+        .arg(*port, real.isEmpty() ? device : real, TAcqStatus::joinGroupAdvice(*group));
+}
+
+void TfrmComPort::showAccess() {
+    const QString advice = accessAdvice();
+    lblAccess->setText(advice);
+    lblAccess->setVisible(!advice.isEmpty());
 }

@@ -29,8 +29,16 @@ public:
     // The entry chosen in the list; nothing when the list is empty.
     std::optional<QString> chosenPort() const;
 
+    // What to do when this user may not open the chosen port's device; empty
+    // when it may (or when nothing is chosen).
+    QString accessAdvice() const;
+
 private:
+    void showAccess();
+
+    ComPortMap m_map;
     QLabel* Label1;
+    QLabel* lblAccess;
     QComboBox* ComComboBox1;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;

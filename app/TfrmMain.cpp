@@ -2,6 +2,7 @@
 
 #include "acquisition/THoldingRecorder.h"
 #include "acquisition/TQueuedRecorder.h"
+#include "app/TAboutBox.h"
 #include "app/TClickLabel.h"
 #include "app/TServerWriter.h"
 #include "app/TSpeedAtRest.h"
@@ -15,6 +16,8 @@
 #include "grouping/TfrmGroup.h"
 #include "objects/TfrmObekt.h"
 #include "review/TfrmViewer.h"
+#include "trace/TfrmAudit.h"
+#include "trace/TfrmDeletedRuns.h"
 #include "widgets/TFormStorage.h"
 #include "widgets/TMessages.h"
 #include "widgets/TPageControl.h"
@@ -30,7 +33,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -101,6 +106,11 @@ TfrmMain::TfrmMain(AppPaths paths, TdmMain& dm, const TClock& clock, QWidget* pa
     connect(Label13, &TClickLabel::clicked, this, &TfrmMain::Label13Click);
     connect(Label14, &TClickLabel::clicked, this, &TfrmMain::Label14Click);
     connect(Label17, &TClickLabel::clicked, this, &TfrmMain::Label17Click);
+    connect(lblAbout, &TClickLabel::clicked, this, &TfrmMain::lblAboutClick);
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
+            &TfrmMain::lblAboutClick);
+    connect(Label24, &TClickLabel::clicked, this, &TfrmMain::Label24Click);
+    connect(Label25, &TClickLabel::clicked, this, &TfrmMain::Label25Click);
     connect(Button1, &QPushButton::clicked, this, &TfrmMain::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TfrmMain::Button2Click);
 
@@ -142,15 +152,22 @@ QWidget* TfrmMain::buildTopBar() {
     Label13 = new TClickLabel(QStringLiteral("Label13"), QStringLiteral("Групиране"), bar);
     Label14 = new TClickLabel(QStringLiteral("Label14"), QStringLiteral("Преглед"), bar);
     Label17 = new TClickLabel(QStringLiteral("Label17"), QStringLiteral("Обекти"), bar);
+    Label24 = new TClickLabel(QStringLiteral("Label24"), QStringLiteral("Изтрити измервания"), bar);
+    Label25 =
+        new TClickLabel(QStringLiteral("Label25"), QStringLiteral("Дневник на промените"), bar);
+    // Every caption whole within the window's 640 pixels.
+    lay->setContentsMargins(6, lay->contentsMargins().top(), 6, lay->contentsMargins().bottom());
     lay->addWidget(Label1);
     lay->addWidget(lblCom);
-    lay->addSpacing(24);
-    lay->addWidget(Label13);
-    lay->addSpacing(12);
-    lay->addWidget(Label14);
-    lay->addSpacing(12);
-    lay->addWidget(Label17);
+    lay->addSpacing(16);
+    for (TClickLabel* l : {Label13, Label14, Label17, Label24, Label25}) {
+        if (l != Label13)
+            lay->addSpacing(8);
+        lay->addWidget(l);
+    }
     lay->addStretch(1);
+    lblAbout = new TClickLabel(QStringLiteral("lblAbout"), QStringLiteral("За програмата"), bar);
+    lay->addWidget(lblAbout);
     return bar;
 }
 
@@ -270,7 +287,7 @@ void TfrmMain::FormCreate() {
     m_press = std::make_unique<TPressChannel>(*this, *m_recording, m_log, m_clock, SettingsPath,
                                               m_formats);
     m_press->setContextSource(&m_runContext);
-    m_cbr = std::make_unique<TCbrChannel>(*this, *m_recording, m_formats);
+    m_cbr = std::make_unique<TCbrChannel>(*this, *m_recording, m_formats, m_clock);
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -331,8 +348,9 @@ void TfrmMain::SettingsSaveFailed(const QString& text, const QString& cause) {
     m_statusLine->setNotice(QStringLiteral("settings"),
                             QStringLiteral("Настройките не могат да бъдат записани в %1: %2")
                                 .arg(m_paths.settings(), cause));
+    // The box says what it always said; the cause is in the log and the bottom line.
     if (!m_closingOnSignal)
-        TMessages::showFailure(this, e);
+        TMessages::showFailure(this, SettingsError(text));
 }
 
 void TfrmMain::CloseOnSignal() {
@@ -495,6 +513,27 @@ void TfrmMain::Label14Click() {
 }
 void TfrmMain::Label17Click() {
     openModal([&] { return std::make_unique<TfrmObekt>(m_paths, m_dm, this); });
+}
+void TfrmMain::Label24Click() {
+    if (traceWindowsAvailable())
+        openModal(
+            [&] { return std::make_unique<TfrmDeletedRuns>(m_paths, m_dm, m_formats, this); });
+}
+void TfrmMain::Label25Click() {
+    if (traceWindowsAvailable())
+        openModal([&] { return std::make_unique<TfrmAudit>(m_paths, m_dm, m_formats, this); });
+}
+
+// Not yet connected, the window connects and says itself what it lacks.
+bool TfrmMain::traceWindowsAvailable() {
+    if (!m_dm.dbNUV.Connected() || m_dm.traced())
+        return true;
+    QString text =
+        QStringLiteral("Тази база данни не пази изтритите измервания и дневника на промените.");
+    if (!m_dm.traceProblem().isEmpty())
+        text += QStringLiteral("\n\n") + m_dm.traceProblem();
+    TMessages::current().info(this, text);
+    return false;
 }
 
 void TfrmMain::PageControl1Change() {
@@ -668,4 +707,19 @@ bool TfrmMain::CloseAcquisition() {
     StopAcquisition();
     m_statusLine->clearAcquisition();
     return m_recording->finish(THoldingRecorder::kFinishBudgetMs);
+}
+
+void TfrmMain::lblAboutClick() {
+    TAboutBox::show(this, m_paths, m_database.connection);
+}
+
+void TfrmMain::ShowNotice(const QString& text) {
+    m_databaseLabel->setText(text);
+    m_databaseLabel->setToolTip(text);
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("prjNUV"), text,
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("NoticeBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }

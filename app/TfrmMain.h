@@ -76,6 +76,9 @@ public:
     void Button2Click(); // "Нулиране 1"
 
     const AppPaths& paths() const { return m_paths; }
+    // A word that needs no answer (where a new database was made): on the
+    // bottom line in place of the database's name, and in a box that stops nothing.
+    void ShowNotice(const QString& text);
     TdmMain& dataModule() const { return m_dm; }
     double ZeroOffset = 0.0;
 
@@ -96,6 +99,11 @@ private:
     void Label13Click();
     void Label14Click();
     void Label17Click();
+    void lblAboutClick();
+    void Label24Click();
+    void Label25Click();
+    // The trace windows open only over a database that keeps the trace records.
+    bool traceWindowsAvailable();
     template <typename Create> void openModal(Create create);
     void PageControl1Change();
 
@@ -147,6 +155,9 @@ private:
     TClickLabel* Label13 = nullptr;
     TClickLabel* Label14 = nullptr;
     TClickLabel* Label17 = nullptr;
+    TClickLabel* lblAbout = nullptr;
+    TClickLabel* Label24 = nullptr; // "Изтрити измервания"
+    TClickLabel* Label25 = nullptr; // "Дневник на промените"
     TPageControl* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;

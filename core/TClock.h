@@ -15,6 +15,10 @@ public:
     virtual ~TClock() = default;
     virtual QDateTime now() const = 0;
     QDate today() const { return now().date(); }
+    // Milliseconds that only ever move on, whatever is done to the wall
+    // clock: spans are taken from this. A clock that is never set (a test's
+    // clock that only moves on) can leave it to its wall time.
+    virtual std::int64_t monotonicMs() const { return now().toMSecsSinceEpoch(); }
 
     static const TClock& program();
 
@@ -34,17 +38,44 @@ public:
 class TSystemClock final : public TClock {
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
+    std::int64_t monotonicMs() const override;
 };
 
 // A clock that stands still until it is set or moved on; safe to read from
-// the polling thread while a test moves it.
+// the polling thread while a test moves it. Setting it is what time
+// synchronisation does to the computer's clock: the wall time steps, the
+// monotonic time does not; moving it on moves both.
 class TFixedClock : public TClock {
 public:
-    explicit TFixedClock(const QDateTime& at) : m_ms(at.toMSecsSinceEpoch()) {}
+    explicit TFixedClock(const QDateTime& at)
+        : m_ms(at.toMSecsSinceEpoch()), m_monotonic(m_ms.load()) {}
     QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(m_ms.load()); }
+    std::int64_t monotonicMs() const override { return m_monotonic.load(); }
     void set(const QDateTime& at) { m_ms = at.toMSecsSinceEpoch(); }
-    void advance(std::int64_t ms) { m_ms += ms; }
+    void advance(std::int64_t ms) {
+        m_ms += ms;
+        m_monotonic += ms;
+    }
 
 private:
     std::atomic<std::int64_t> m_ms;
+    std::atomic<std::int64_t> m_monotonic;
+};
+
+// Time that never steps: the wall time of another clock when it was
+// anchored, moved on by that clock's monotonic time since. What is measured
+// against it (speeds, a run's sample moments, the live charts' time axis)
+// goes on evenly when the computer's clock is set back or forward or changes
+// to or from summer time; anchoring takes the wall time afresh.
+class TSteadyClock final : public TClock {
+public:
+    explicit TSteadyClock(const TClock& base) : m_base(base) { anchor(); }
+    QDateTime now() const override;
+    std::int64_t monotonicMs() const override { return m_base.monotonicMs(); }
+    void anchor();
+
+private:
+    const TClock& m_base;
+    QDateTime m_wall;
+    std::int64_t m_monotonic = 0;
 };

@@ -6,8 +6,7 @@
 #include "db/TIBQuery.h"
 #include "db/TIBTransaction.h"
 #include "db/TRunData.h"
-
-#include <QRegularExpression>
+#include "db/TSchemaScript.h"
 
 namespace TTraceSql {
 extern const char* const kText;
@@ -45,39 +44,8 @@ QVariant orNull(const std::optional<double>& v) {
 
 namespace TTrace {
 
-// isql's script form: statements end with the terminator in force, which
-// "SET TERM" changes; comments, "SET SQL DIALECT" and "COMMIT" are isql's own.
 QStringList schemaStatements() {
-    QString text = QString::fromUtf8(TTraceSql::kText);
-    text.remove(QRegularExpression(QStringLiteral("/\\*.*?\\*/"),
-                                   QRegularExpression::DotMatchesEverythingOption));
-    QStringList out;
-    QString term = QStringLiteral(";");
-    QString current;
-    for (const QString& rawLine : text.split(QLatin1Char('\n'))) {
-        const QString line = rawLine.trimmed();
-        if (current.trimmed().isEmpty() &&
-            line.startsWith(QLatin1String("SET TERM "), Qt::CaseInsensitive)) {
-            current.clear();
-            const QStringList parts = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            if (parts.size() >= 3)
-                term = parts[2];
-            continue;
-        }
-        current += rawLine + QLatin1Char('\n');
-        if (!line.endsWith(term))
-            continue;
-        QString statement = current.trimmed();
-        statement.chop(term.size());
-        statement = statement.trimmed();
-        current.clear();
-        const QString upper = statement.toUpper();
-        if (statement.isEmpty() || upper == QLatin1String("COMMIT") ||
-            upper.startsWith(QLatin1String("SET SQL DIALECT")))
-            continue;
-        out.append(statement);
-    }
-    return out;
+    return TSchemaScript::statements(QString::fromUtf8(TTraceSql::kText));
 }
 
 bool present(TIBDatabase& db) {
@@ -192,6 +160,29 @@ void sealRun(TIBQuery& q, int runId, const QDateTime& at) {
          {s.hex, s.samples, at, runId});
 }
 
+QList<SealCheck> checkSeals(TIBQuery& q, std::optional<int> series) {
+    const QString where = series ? QStringLiteral(" where r.mes_group_id = ?") : QString();
+    open(q,
+         QStringLiteral("select r.mes_id, 0, c.seal, c.seal_samples from mes r left join "
+                        "run_context c on c.mes_id = r.mes_id%1 union all select r.mes_id, 1, "
+                        "c.seal, c.seal_samples from mes_bin r left join run_context c on "
+                        "c.mes_id = r.mes_id%1 order by 1, 2")
+             .arg(where),
+         series ? QList<QVariant>{*series, *series} : QList<QVariant>{});
+    QList<SealCheck> out;
+    for (int r = 0; r < q.RecordCount(); ++r)
+        out.append({q.Value(r, 0).toInt(),
+                    q.Value(r, 1).toInt() == 1,
+                    q.Value(r, 2).toString().trimmed(),
+                    q.Value(r, 3).toLongLong(),
+                    {}});
+    q.Close();
+    for (SealCheck& c : out)
+        if (c.sealed())
+            c.now = computeSeal(q, c.run, c.deleted);
+    return out;
+}
+
 void audit(TIBQuery& q, const QDateTime& at, const QString& login, const QString& workstation,
            const AuditEntry& e) {
     exec(q,
@@ -205,6 +196,22 @@ void audit(TIBQuery& q, const QDateTime& at, const QString& login, const QString
 
 void audit(TIBQuery& q, const QDateTime& at, const AuditEntry& e) {
     audit(q, at, TRunContextSource::loginName(), TRunContextSource::hostName(), e);
+}
+
+QList<StoredAuditEntry> auditBetween(TIBQuery& q, const QDate& from, const QDate& to) {
+    q.setSQL(QStringLiteral("select audit_id, at_moment, login, workstation, action, before_text, "
+                            "after_text, reason from audit_trail where at_moment >= ? and "
+                            "at_moment < ? order by at_moment, audit_id"));
+    q.setParams({QDateTime(from, QTime(0, 0)), QDateTime(to.addDays(1), QTime(0, 0))});
+    QList<StoredAuditEntry> out;
+    q.Each([&](const std::vector<QVariant>& r) {
+        out.append({r[0].toLongLong(),
+                    r[1].toDateTime(),
+                    r[2].toString(),
+                    r[3].toString(),
+                    {r[4].toString(), r[5].toString(), r[6].toString(), r[7].toString()}});
+    });
+    return out;
 }
 
 namespace {

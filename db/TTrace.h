@@ -48,6 +48,20 @@ Seal computeSeal(TIBQuery& q, int runId, bool deleted = false);
 // before keeps its seal.
 void sealRun(TIBQuery& q, int runId, const QDateTime& at);
 
+// A run's stored seal against the seal of its samples as they are now.
+struct SealCheck {
+    int run = 0;
+    bool deleted = false; // in the deleted runs' tables
+    QString stored;       // empty: the run was never sealed
+    qint64 storedSamples = 0;
+    Seal now; // computed only for a sealed run
+    bool sealed() const { return !stored.isEmpty(); }
+    bool matches() const { return sealed() && now.hex == stored; }
+};
+// Every run, living and deleted (of the series only, when given), in order of
+// id, each sealed one recomputed from its samples, one run at a time.
+QList<SealCheck> checkSeals(TIBQuery& q, std::optional<int> series);
+
 // Actions of the audit trail.
 inline const QString kRunDeleted = QStringLiteral("изтрито измерване");
 inline const QString kRunRestored = QStringLiteral("възстановено измерване");
@@ -70,6 +84,17 @@ void audit(TIBQuery& q, const QDateTime& at, const QString& login, const QString
            const AuditEntry& entry);
 // The same by this process's user and computer.
 void audit(TIBQuery& q, const QDateTime& at, const AuditEntry& entry);
+
+struct StoredAuditEntry {
+    qint64 id = 0;
+    QDateTime at;
+    QString login;
+    QString workstation;
+    AuditEntry entry;
+};
+// The entries from the start of `from` to the end of `to`, in order of their
+// moments, then of their appending.
+QList<StoredAuditEntry> auditBetween(TIBQuery& q, const QDate& from, const QDate& to);
 
 // A run's summary for the trail: id, start, device, samples, maximum.
 QString runSummary(TIBQuery& q, int runId);

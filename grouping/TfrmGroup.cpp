@@ -498,8 +498,9 @@ void TfrmGroup::Button1Click() {
     }
     try {
         TTransactionGuard tr(m_dm.trDelete);
+        TIBQuery trace(m_dm.dbNUV, m_dm.trDelete);
         if (m_dm.traced())
-            TTrace::binRun(m_dm.qryDelete, id,
+            TTrace::binRun(trace, id,
                            {TClock::program().now(), TRunContextSource::loginName(),
                             TRunContextSource::hostName(), reason});
         TSeriesSave::deleteRun(m_dm.qryDelete, id);
@@ -575,10 +576,12 @@ bool TfrmGroup::saveSeries() {
         const int series =
             TSeriesSave::save(m_dm.qryDelete, TClock::program().today(), edKomentar->text(),
                               *mdMulti.mult_id, *mdMulti.obekt_id, ids);
-        if (m_dm.traced())
-            TTrace::audit(m_dm.qryDelete, TClock::program().now(),
-                          {TTrace::kSeriesSaved, QString(),
-                           TTrace::seriesSummary(m_dm.qryDelete, series), QString()});
+        if (m_dm.traced()) {
+            TIBQuery trace(m_dm.dbNUV, m_dm.trDelete);
+            TTrace::audit(trace, TClock::program().now(),
+                          {TTrace::kSeriesSaved, QString(), TTrace::seriesSummary(trace, series),
+                           QString()});
+        }
         tr.commit();
         return true;
     } catch (const Exception& e) {

@@ -154,10 +154,11 @@ bool TObektTable::Post() {
         return false;
     }
     // A new name shows on every series of the object, old ones too: it is
-    // made only with a reason, which the audit trail keeps.
+    // made only with a reason, which the audit trail keeps. An object added
+    // in this same editing is still being named.
     const bool renamed = m_state == State::Edit && m_before.ime != row.ime;
     QString reason;
-    if (renamed && m_dm.traced()) {
+    if (renamed && m_dm.traced() && !m_addedNow.contains(row.id.toLongLong())) {
         const auto typed = TMessages::current().reason(
             qobject_cast<QWidget*>(QObject::parent()), QStringLiteral("Преименуване на обект"),
             QStringLiteral("Новото име ще се вижда във всички серии на обекта, и в старите. "
@@ -178,8 +179,10 @@ bool TObektTable::Post() {
         q.ParamByName(QStringLiteral("obekt_id"), row.id);
         q.ParamByName(QStringLiteral("ime"), row.ime);
         q.ExecSQL();
-        if (m_state == State::Insert)
+        if (m_state == State::Insert) {
             audit(q, {TTrace::kObjectAdded, QString(), objectText(row.id, row.ime), QString()});
+            m_addedNow.insert(row.id.toLongLong());
+        }
         else if (renamed)
             audit(q, {TTrace::kObjectRenamed, objectText(row.id, m_before.ime),
                       objectText(row.id, row.ime), reason});

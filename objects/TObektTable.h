@@ -4,6 +4,7 @@
 #include "db/TTrace.h"
 
 #include <QAbstractTableModel>
+#include <QSet>
 #include <QVariant>
 
 #include <vector>
@@ -88,4 +89,5 @@ private:
     int m_current = -1;
     Row m_before; // the edited row's values before the edit
     bool m_changing = false;
+    QSet<qint64> m_addedNow; // objects added since the register opened
 };

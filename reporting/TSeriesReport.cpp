@@ -22,6 +22,16 @@ QFont sized(QFont f, int pixels, bool bold = false) {
     return f;
 }
 
+// Smaller, down to a legible size, until the text fits the rectangle.
+void drawFitted(QPainter& p, const QRectF& rect, int flags, const QString& text) {
+    QFont f = p.font();
+    while (f.pixelSize() > 20 && p.boundingRect(rect, flags, text).height() > rect.height()) {
+        f.setPixelSize(f.pixelSize() - 2);
+        p.setFont(f);
+    }
+    p.drawText(rect, flags, text);
+}
+
 } // namespace
 
 TSeriesReport::TSeriesReport(const TSeriesResults& series, const TReportSettings& settings,
@@ -37,6 +47,7 @@ TSeriesReport::TSeriesReport(const TSeriesResults& series, const TReportSettings
     if (series.hasFrameRuns())
         addFrameTable();
     addSummary();
+    addSeals();
     addCharts();
     addSignatures();
 }
@@ -166,6 +177,46 @@ void TSeriesReport::addSummary() {
     m_pages.addSpace(40);
 }
 
+// Each run's seal by its first eight hex digits and the digest of the printed
+// runs' seals, by which a printed report is held against the database. Rows
+// of a few runs each, under a title that opens a page again with them.
+void TSeriesReport::addSeals() {
+    constexpr int kPerRow = 5;
+    constexpr double kRow = 44;
+    const QString title = QStringLiteral("Печат на измерванията");
+    const auto drawTitle = [title, font = sized(m_font, 34, true)](QPainter& p, double top) {
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.drawText(QRectF(TReportPages::kMargin, top, TReportPages::kContentWidth, kTitle),
+                   Qt::AlignVCenter, title);
+    };
+    const auto seals = m_series.seals();
+    for (qsizetype first = 0; first < std::max<qsizetype>(seals.size(), 1); first += kPerRow) {
+        QStringList cells;
+        for (const auto& [run, seal] : seals.mid(first, kPerRow))
+            cells.append(QStringLiteral("№ %1: %2")
+                             .arg(QString::number(run),
+                                  seal.isEmpty() ? QStringLiteral("—") : seal.left(8)));
+        const double above = first == 0 ? kTitle : 0;
+        m_pages.add({above + kRow,
+                     [cells, above, drawTitle, font = m_font](QPainter& p, double top) {
+                         if (above > 0)
+                             drawTitle(p, top);
+                         p.setFont(font);
+                         p.setPen(Qt::black);
+                         const double width = TReportPages::kContentWidth / kPerRow;
+                         for (qsizetype i = 0; i < cells.size(); ++i)
+                             p.drawText(QRectF(TReportPages::kMargin + double(i) * width,
+                                               top + above, width, kRow),
+                                        Qt::AlignLeft | Qt::AlignVCenter, cells[i]);
+                     },
+                     first == 0 ? 0 : kTitle, first == 0 ? TReportPages::Draw() : drawTitle});
+    }
+    addText(QStringLiteral("Печат на данните в протокола: %1").arg(m_series.digest().left(16)),
+            m_font, kLine);
+    m_pages.addSpace(40);
+}
+
 void TSeriesReport::addCharts() {
     TReportChart byTime(QStringLiteral("Време от началото, s"), QStringLiteral("Натоварване, kN"),
                         sized(m_font, 24), m_locale);
@@ -212,7 +263,8 @@ void TSeriesReport::addSignatures() {
     const double height = 160;
     m_pages.add(
         {height,
-         [font = m_font](QPainter& p, double top) {
+         [font = m_font, testers = m_series.operators().join(QStringLiteral(", "))](QPainter& p,
+                                                                                    double top) {
              p.setFont(font);
              p.setPen(Qt::black);
              const double half = TReportPages::kContentWidth / 2;
@@ -221,6 +273,11 @@ void TSeriesReport::addSignatures() {
                  const double x = TReportPages::kMargin + column++ * half;
                  p.drawText(QRectF(x, top + 60, 220, 50), Qt::AlignLeft | Qt::AlignBottom,
                             who + ":");
+                 // The operators who recorded the runs, written on the tester's line.
+                 if (column == 1 && !testers.isEmpty())
+                     drawFitted(p, QRectF(x + 230, top, half - 290, 100),
+                                Qt::AlignHCenter | Qt::AlignBottom | Qt::TextWordWrap, testers);
+                 p.setFont(font);
                  p.drawLine(QPointF(x + 230, top + 105), QPointF(x + half - 60, top + 105));
                  p.drawText(QRectF(x + 230, top + 110, half - 290, 40), Qt::AlignHCenter,
                             QStringLiteral("(подпис)"));

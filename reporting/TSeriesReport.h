@@ -13,8 +13,9 @@
 class QPagedPaintDevice;
 
 // The test report of a series: the laboratory, the series, a table of its
-// runs with their results, the summary, the runs' curves, and the lines for
-// the signatures; every page dated and numbered. Numbers are written with
+// runs with their results, the summary, the runs' seals, the runs' curves,
+// and the lines for the signatures, the operators' names on the tester's;
+// every page dated and numbered. Numbers are written with
 // the Bulgarian decimal comma whatever the system's locale is.
 class TSeriesReport {
 public:
@@ -30,6 +31,7 @@ private:
     void addPressTable();
     void addFrameTable();
     void addSummary();
+    void addSeals();
     void addCharts();
     void addSignatures();
     void addText(const QString& text, const QFont& font, double height, int flags = 0);

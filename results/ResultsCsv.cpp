@@ -21,22 +21,14 @@ QString okText(std::optional<bool> ok) {
 }
 
 QStringList runFields(const TRunSamples& run, const TRunResult& r, const TCsvForm& f) {
-    return {QString::number(run.id),
-            run.started.isValid() ? run.started.toString("yyyy-MM-ddTHH:mm:ss.zzz") : QString(),
-            QString::number(run.device),
-            QString::number(r.samples),
-            f.number(r.maxKn),
-            f.number(r.timeToMaxS),
-            f.number(r.rateKnS),
-            f.number(r.strengthMpa),
-            f.number(r.stressRateMpaS),
-            okText(r.rateOk),
-            f.number(r.stabilityKn),
-            f.number(r.flowMm),
-            f.number(r.quotientKnMm),
-            f.number(r.cbr25Pct),
-            f.number(r.cbr50Pct),
-            f.number(r.cbrPct)};
+    return {QString::number(run.id),     TCsvForm::moment(run.started),
+            QString::number(run.device), QString::number(r.samples),
+            f.number(r.maxKn),           f.number(r.timeToMaxS),
+            f.number(r.rateKnS),         f.number(r.strengthMpa),
+            f.number(r.stressRateMpaS),  okText(r.rateOk),
+            f.number(r.stabilityKn),     f.number(r.flowMm),
+            f.number(r.quotientKnMm),    f.number(r.cbr25Pct),
+            f.number(r.cbr50Pct),        f.number(r.cbrPct)};
 }
 
 // One summary line: the statistic's name in the run column, its value under

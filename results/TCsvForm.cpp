@@ -25,12 +25,16 @@ QString TCsvForm::number(std::optional<double> value, int decimals) const {
     return text;
 }
 
+QString TCsvForm::moment(const QDateTime& at) {
+    return at.isValid() ? at.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) : QString();
+}
+
 QString TCsvForm::line(const QStringList& fields) const {
     QStringList quoted;
     quoted.reserve(fields.size());
     for (const QString& f : fields) {
         if (f.contains(m_separator) || f.contains(QLatin1Char('"')) ||
-            f.contains(QLatin1Char('\n')))
+            f.contains(QLatin1Char('\n')) || f.contains(QLatin1Char('\r')))
             quoted.append(QLatin1Char('"') + QString(f).replace("\"", "\"\"") + QLatin1Char('"'));
         else
             quoted.append(f);

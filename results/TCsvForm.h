@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QChar>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,8 @@ public:
 
     // Three decimals; empty for an empty value.
     QString number(std::optional<double> value, int decimals = 3) const;
+    // ISO 8601 to the millisecond, the same in both forms; empty for no moment.
+    static QString moment(const QDateTime& at);
     QString line(const QStringList& fields) const;
     // The file's bytes: UTF-8, the byte-order mark when the form has one.
     QByteArray bytes(const QStringList& lines) const;

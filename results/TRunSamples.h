@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QString>
 
 #include <cstdint>
 #include <optional>
@@ -21,6 +22,10 @@ struct TRunSamples {
     QDateTime started;
     int device = 0;
     std::vector<TLoadSample> loads;
+    // From the run's context: who recorded it and its seal; empty when not
+    // known. Braced, so a run built as {id, started, device, loads} needs neither.
+    QString operatorLogin{};
+    QString seal{};
 
     bool isPress() const { return device == 1; }
     bool isFrame() const { return device == 2; }

@@ -4,6 +4,9 @@
 #include "db/TIBDatabase.h"
 #include "db/TIBQuery.h"
 #include "db/TIBTransaction.h"
+#include "db/TTrace.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -24,6 +27,13 @@ const QString kRunsSelect =
 const QString kSeriesRuns =
     kRunsSelect + QStringLiteral("where m.mes_group_id = :id order by m.mes_id, d.mes_de_id");
 const QString kOneRun = kRunsSelect + QStringLiteral("where m.mes_id = :id order by d.mes_de_id");
+
+// The operator and seal of the runs, from the trace records when the database keeps them.
+const QString kTraceSelect =
+    QStringLiteral("select m.mes_id, c.operator_login, c.seal from mes m join run_context c on "
+                   "c.mes_id = m.mes_id ");
+const QString kSeriesTrace = kTraceSelect + QStringLiteral("where m.mes_group_id = :id");
+const QString kRunTrace = kTraceSelect + QStringLiteral("where m.mes_id = :id");
 
 constexpr int kNumberOfTables = 5;
 
@@ -126,12 +136,32 @@ std::optional<TSeriesDetails> TSeriesReader::series(int id) {
 }
 
 std::vector<TRunSamples> TSeriesReader::runs(int seriesId) {
-    return select(m_db, kSeriesRuns, seriesId, [this](TIBQuery& q) { return readRuns(q); });
+    auto out = select(m_db, kSeriesRuns, seriesId, [this](TIBQuery& q) { return readRuns(q); });
+    addTrace(out, kSeriesTrace, seriesId);
+    return out;
 }
 
 std::optional<TRunSamples> TSeriesReader::run(int runId) {
     auto out = select(m_db, kOneRun, runId, [this](TIBQuery& q) { return readRuns(q); });
+    addTrace(out, kRunTrace, runId);
     return out.empty() ? std::nullopt : std::optional(out.front());
+}
+
+void TSeriesReader::addTrace(std::vector<TRunSamples>& runs, const QString& sql, int id) {
+    if (runs.empty() || !TTrace::present(m_db))
+        return;
+    select(m_db, sql, id, [&runs](const TIBQuery& q) {
+        for (int row = 0; row < q.RecordCount(); ++row) {
+            const int run = q.Value(row, 0).toInt();
+            const auto it = std::find_if(runs.begin(), runs.end(),
+                                         [run](const TRunSamples& r) { return r.id == run; });
+            if (it == runs.end())
+                continue;
+            it->operatorLogin = q.Value(row, 1).toString().trimmed();
+            it->seal = q.Value(row, 2).toString().trimmed();
+        }
+        return 0;
+    });
 }
 
 std::vector<TRunSamples> TSeriesReader::readRuns(TIBQuery& q) {

@@ -3,6 +3,8 @@
 #include "results/TRunSamples.h"
 #include "results/TSeriesDetails.h"
 
+#include <QString>
+
 #include <optional>
 #include <vector>
 
@@ -18,12 +20,14 @@ public:
     // Throws Exception when the database lacks the program's tables.
     void checkSchema();
     std::optional<TSeriesDetails> series(int id);
-    // The series' runs in order of MES_ID, each with its load readings.
+    // The series' runs in order of MES_ID, each with its load readings, its
+    // operator and its seal.
     std::vector<TRunSamples> runs(int seriesId);
     std::optional<TRunSamples> run(int runId);
 
 private:
     std::vector<TRunSamples> readRuns(TIBQuery& q);
+    void addTrace(std::vector<TRunSamples>& runs, const QString& sql, int id);
 
     TIBDatabase& m_db;
 };

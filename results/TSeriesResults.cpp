@@ -1,5 +1,6 @@
 #include "results/TSeriesResults.h"
 
+#include "core/TRunSeal.h"
 #include "results/RunResults.h"
 
 #include <algorithm>
@@ -30,4 +31,24 @@ TSummary TSeriesResults::summary(std::optional<double> TRunResult::*value) const
     for (const TRunResult& r : m_results)
         values.push_back(r.*value);
     return TSummary::of(values);
+}
+
+QStringList TSeriesResults::operators() const {
+    QStringList out;
+    for (const TRunSamples& r : m_runs)
+        if (!r.operatorLogin.isEmpty() && !out.contains(r.operatorLogin))
+            out.append(r.operatorLogin);
+    return out;
+}
+
+QList<QPair<int, QString>> TSeriesResults::seals() const {
+    QList<QPair<int, QString>> out;
+    out.reserve(qsizetype(m_runs.size()));
+    for (const TRunSamples& r : m_runs)
+        out.append({r.id, r.seal});
+    return out;
+}
+
+QString TSeriesResults::digest() const {
+    return TRunSeal::digestOf(seals());
 }

@@ -6,6 +6,10 @@
 #include "results/TSeriesDetails.h"
 #include "results/TSummary.h"
 
+#include <QList>
+#include <QPair>
+#include <QStringList>
+
 #include <vector>
 
 // A series with its runs, each run's results and the series' summary.
@@ -32,6 +36,13 @@ public:
     TSummary cbrPct() const { return summary(&TRunResult::cbrPct); }
 
     TSummary summary(std::optional<double> TRunResult::*value) const;
+
+    // The runs' distinct operators, in the order of the runs; none when not known.
+    QStringList operators() const;
+    // Each run's id with its seal (empty when it has none), in the order of the runs.
+    QList<QPair<int, QString>> seals() const;
+    // TRunSeal::digestOf over seals(): the report's data in one value.
+    QString digest() const;
 
 private:
     TSeriesDetails m_info;

@@ -196,16 +196,18 @@ QWidget* TfrmViewer::buildRight() {
     DBGridEh2->setMaximumHeight(180);
     DBGridEh2->fitColumns(2); // the name
     lay->addWidget(DBGridEh2);
-    lblContext = new QLabel(panel);
-    lblContext->setObjectName(QStringLiteral("lblContext"));
-    lblContext->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    lblContext->setWordWrap(true);
-    lay->addWidget(lblContext);
     Button3 = new QPushButton(QStringLiteral("Печат"), panel);
     Button3->setObjectName(QStringLiteral("Button3"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Button3);
     reports->addButtons(*buttons, panel);
+    // Who recorded the run and its seal, beside the buttons so the chart keeps
+    // its height; the whole line is in the tooltip when it is cut.
+    lblContext = new QLabel(panel);
+    lblContext->setObjectName(QStringLiteral("lblContext"));
+    lblContext->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblContext->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    buttons->addWidget(lblContext, 1);
     lay->addLayout(buttons);
 
     // The sample times along the axis; their date, the same for a whole run,
@@ -374,6 +376,7 @@ void TfrmViewer::showContext() {
     } catch (const Exception& e) {
         lblContext->setText(e.text());
     }
+    lblContext->setToolTip(lblContext->text());
 }
 
 void TfrmViewer::Button3Click() {

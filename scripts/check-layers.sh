@@ -17,6 +17,7 @@ declare -A allowed=(
   [grouping]="core db results widgets grouping"
   [review]="core db results reporting widgets review"
   [objects]="core db widgets objects"
+  [trace]="core db results widgets trace"
 )
 for folder in "${!allowed[@]}"; do
   while IFS= read -r line; do

@@ -8,6 +8,9 @@ bash "$root/scripts/build.sh"
 cd "$root/build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 -j2
 
+echo "== The Debian package: built from build/, lintian, installed into a throw-away root, removed"
+bash "$root/scripts/package-test.sh"
+
 echo "== The tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build-asan" -DNUV_SANITIZE=ON -DNUV_BUILD_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=Sanitize -DCMAKE_CXX_FLAGS_SANITIZE="-O1 -g1" >/dev/null

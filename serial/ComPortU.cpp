@@ -7,7 +7,11 @@
 #include <cstring>
 #include <thread>
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -75,6 +79,18 @@ TComPort::~TComPort() {
     }
 }
 
+std::optional<QString> TComPort::groupToJoin(const QString& device) {
+    const QByteArray path = QFile::encodeName(device);
+    if (::access(path.constData(), R_OK | W_OK) == 0 || (errno != EACCES && errno != EPERM))
+        return std::nullopt;
+    struct stat st {};
+    if (::stat(path.constData(), &st) == 0 && (st.st_mode & S_IWGRP) && st.st_gid != 0) {
+        if (const group* g = ::getgrgid(st.st_gid))
+            return QString::fromLocal8Bit(g->gr_name);
+    }
+    return QStringLiteral("dialout");
+}
+
 int TComPort::OpenCommPort(int PortNumber, int BaudRate, int ReadIntervalTimeout, int LineFunction1,
                            int LineFunction2, int ReadTotalTimeout, const ComPortMap& map) {
     const QString device = map.deviceFor(PortNumber);
@@ -87,8 +103,13 @@ int TComPort::OpenCommPort(int PortNumber, int BaudRate, int ReadIntervalTimeout
     // Non-blocking only for the open itself, so that a missing carrier cannot hang it.
     const int fd =
         ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        // The device itself, not the ports/ link or by-id name that leads to it.
+        const QString real = QFileInfo(device).canonicalFilePath();
+        if (const auto group = groupToJoin(device))
+            throw ENoPermission(notAccessible().text(), real.isEmpty() ? device : real, *group);
         throw notAccessible();
+    }
     // Exclusive use: TIOCEXCL keeps other openers out (root excepted), the
     // advisory lock keeps out a second instance of this program even as root.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 #include <termios.h>
 
 enum TLineMode { lmRS485 = 0, lmRS232 = 1 };
@@ -14,6 +16,21 @@ enum TLineMode { lmRS485 = 0, lmRS232 = 1 };
 class EOpenComm : public SerialError {
 public:
     using SerialError::SerialError;
+};
+
+// The port's device is there, but this user may not open it (not in the
+// group of the device, usually dialout).
+class ENoPermission : public EOpenComm {
+public:
+    ENoPermission(QString text, QString device, QString group)
+        : EOpenComm(std::move(text)), m_device(std::move(device)), m_group(std::move(group)) {}
+    const QString& device() const { return m_device; }
+    // The group that may open the device.
+    const QString& group() const { return m_group; }
+
+private:
+    QString m_device;
+    QString m_group;
 };
 
 // The port opened but refused its line settings.
@@ -37,6 +54,12 @@ public:
     ~TComPort();
     TComPort(const TComPort&) = delete;
     TComPort& operator=(const TComPort&) = delete;
+
+    // The group to join when this user may not open the device (access
+    // refused for lack of permission): the device's group when that group may
+    // write to it, dialout otherwise. Nothing when the user may open it or
+    // the device fails for another reason.
+    static std::optional<QString> groupToJoin(const QString& device);
 
     // True when the exchange failed; Reply then holds the error text.
     bool Transact(const QByteArray& Command, TLineMode Mode, bool InvertRts);

@@ -52,7 +52,9 @@ inline void whenModal(std::function<void(QWidget*)> act, QWidget* under = nullpt
     auto poll = std::make_shared<std::function<void()>>();
     *poll = [=] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal != under && modal->isVisible()) {
+        // A reason asked for a change has its own answer (answerReason).
+        if (modal && modal != under && modal->isVisible() &&
+            modal->objectName() != QLatin1String("dlgReason")) {
             QTest::qWait(50); // let the window manager give it the focus
             act(modal);
             return;
@@ -117,6 +119,45 @@ inline void answerWithClick(TBoxSeen* seen, const QString& button, QWidget* unde
             }
         },
         under);
+}
+
+// What the operator saw of the reason asked for a change.
+struct TReasonSeen {
+    bool shown = false;
+    QString caption;
+    bool enterOnEmptyKeptIt = false; // Enter with no reason typed did not close it
+};
+
+// The next reason dialog: Enter on the empty reason first, then `reason`
+// typed and Enter, or Escape when `reason` is empty.
+inline void answerReason(TReasonSeen* seen, const QString& reason, int timeoutMs = 10000) {
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [=] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || w->objectName() != QLatin1String("dlgReason") || !w->isVisible()) {
+            if (clock->elapsed() < timeoutMs)
+                QTimer::singleShot(30, *poll);
+            return;
+        }
+        QTest::qWait(50);
+        seen->shown = true;
+        seen->caption = w->windowTitle();
+        QWidget* edit = w->findChild<QWidget*>(QStringLiteral("edReason"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QTest::qWait(100);
+        seen->enterOnEmptyKeptIt = w->isVisible();
+        if (reason.isEmpty()) {
+            QTest::keyClick(edit, Qt::Key_Escape);
+            return;
+        }
+        for (const QChar c : reason)
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key(c.toUpper().unicode()), QString(c),
+                                Qt::NoModifier);
+        QTest::keyClick(edit, Qt::Key_Return);
+    };
+    QTimer::singleShot(30, *poll);
 }
 
 } // namespace Operator

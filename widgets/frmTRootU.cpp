@@ -23,7 +23,7 @@ void TfrmTRoot::FormCreate() {
     connect(FormStorage1, &TFormStorage::failed, this,
             [this](const QString& text, const QString& cause) {
                 TryWriteLog(Exception::join(text, cause), QStringLiteral("fileErr"), m_paths.log());
-                TMessages::showFailure(this, SettingsError(text, cause));
+                TMessages::showFailure(this, SettingsError(text)); // the cause is in the log
             });
 }
 

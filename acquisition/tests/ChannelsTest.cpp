@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -284,6 +285,138 @@ TEST(PressLocale, ControllerPointUnderACommaLocale) {
     clock.advance(300);
     press.ProcessPressSample(s); // reads its own "60,50" back
     EXPECT_TRUE(log.lines.isEmpty());
+}
+
+// A recorder that keeps the moment of every write; a write made without one
+// is stamped when it is made, as the database module does.
+struct MomentRecorder : TRecorder {
+    explicit MomentRecorder(const TClock& c) : clock(c) {}
+    const TClock& clock;
+    QList<QDateTime> starts;
+    QList<std::pair<Sample, QDateTime>> samples;
+    int StartRun(int dev) override { return StartRunAt(dev, clock.now()); }
+    void AddSample(int run, int dev, double v, double s) override {
+        AddSampleAt(run, dev, v, s, clock.now());
+    }
+    int StartRunAt(int, const QDateTime& at) override {
+        starts.append(at);
+        return 56 + int(starts.size());
+    }
+    void AddSampleAt(int run, int dev, double v, double s, const QDateTime& at) override {
+        samples.append({{run, dev, v, s}, at});
+    }
+};
+
+// The computer's clock in its time zone: time synchronisation or an operator
+// sets it (the moment steps), and at the change to or from summer time its
+// clock face moves by an hour while the moment goes on.
+struct ComputerClock : TFixedClock {
+    ComputerClock(const QDateTime& at, const QTimeZone& zone) : TFixedClock(at), zone(zone) {}
+    QTimeZone zone;
+    QDateTime now() const override { return TFixedClock::now().toTimeZone(zone); }
+};
+
+// The clock steps an hour back or forward while a run is open, as one opens
+// or between two runs. A run's samples keep the clock face it opened at,
+// 300 ms apart as they were taken, so the time to the maximum read from them
+// is the real one; the next run opens at the clock's new time. Speeds and the
+// live charts' time go on evenly throughout.
+TEST(ClockStep, RunMomentsSpeedsAndChartTimeGoOnEvenlyWhenTheClockSteps) {
+    constexpr qint64 kHour = 3600 * 1000;
+    enum Step { Set, Summer };
+    const struct {
+        const char* name;
+        bool frame;
+        Step how;
+        int at; // the poll the step comes before
+        qint64 ms;
+    } cases[] = {
+        {"press, set back mid-run", false, Set, 4, -kHour},
+        {"press, set forward mid-run", false, Set, 4, kHour},
+        {"press, set back as a run opens", false, Set, 1, -kHour},
+        {"press, set back between runs", false, Set, 8, -kHour},
+        {"press, set forward between runs", false, Set, 8, kHour},
+        {"press, summer time ends mid-run", false, Summer, 4, -kHour},
+        {"frame, set back mid-run", true, Set, 4, -kHour},
+        {"frame, set forward between runs", true, Set, 8, kHour},
+        {"frame, summer time begins mid-run", true, Summer, 4, kHour},
+    };
+    // Two runs, from poll 1 to 6 and from 9 to 12, at their maximum 4 and 2 polls in.
+    const double loads[] = {1, 2, 4, 6, 8, 10, 7, 1, 1, 3, 5, 9, 4, 1};
+    const int opens[] = {1, 9};
+    const qint64 toMaximum[] = {4 * 300, 2 * 300};
+    const QTimeZone sofia("Europe/Sofia");
+    ASSERT_TRUE(sofia.isValid());
+    // When the clock face goes back from 04:00 to 03:00, and forward from 03:00 to 04:00.
+    const QDateTime autumn(QDate(2026, 10, 25), QTime(1, 0), Qt::UTC);
+    const QDateTime spring(QDate(2026, 3, 29), QTime(1, 0), Qt::UTC);
+    QTemporaryDir dir;
+    QFile ini(dir.path() + "/prjNUV.ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[dev]\r\nupp=1\r\ndownn=1\r\nmaxstart=2\r\n");
+    ini.close();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A change of summer time falls 150 ms before poll `at`.
+        const QDateTime start = c.how == Set
+                                    ? QDateTime(QDate(2026, 12, 9), QTime(10, 0), sofia)
+                                    : (c.ms < 0 ? autumn : spring).addMSecs(-300 * c.at - 150);
+        ComputerClock clock(start, sofia);
+        FakeView view;
+        FakeLog log;
+        MomentRecorder rec(clock);
+        TAcqState s;
+        s.PressRunId = s.CbrRunId = -1;
+        TPressChannel press(view, rec, log, clock, ini.fileName(), TFormats(QLocale::c()));
+        TCbrChannel cbr(view, rec, TFormats(QLocale::c()), clock);
+        const TSteadyClock chartTime(clock); // what the live charts' time axis follows
+        QList<QDateTime> wall;
+        for (int i = 0; i < 14; ++i) {
+            clock.advance(300);
+            if (i == c.at && c.how == Set)
+                clock.set(clock.now().addMSecs(c.ms));
+            wall.append(clock.now());
+            if (i == c.at) {
+                ASSERT_EQ(TimeStamp::wallMs(wall[i]) - TimeStamp::wallMs(wall[i - 1]), c.ms + 300);
+            }
+            // A frame's raw reading of 3 is 0.6 after scaling: below its threshold.
+            s.Reply1 = QString(c.frame ? "ML%1\r\n" : "PL%1\r\n")
+                           .arg(loads[i] * (c.frame ? 3 : 1), 5, 'f', 2, QLatin1Char('0'));
+            s.Reply2 = "MD20.00\r\n";
+            c.frame ? cbr.ProcessCbrSample(s) : press.ProcessPressSample(s);
+            EXPECT_EQ(chartTime.now(), start.addMSecs(300 * (i + 1))) << i;
+        }
+        ASSERT_EQ(rec.starts.size(), 2);
+        ASSERT_EQ(rec.samples.size(), (c.frame ? 2 : 1) * (6 + 4));
+        for (int r = 0; r < 2; ++r) {
+            // What the database keeps of a moment is its clock face.
+            const auto face = [](const QDateTime& t) { return TimeStamp::wallMs(t); };
+            EXPECT_EQ(face(rec.starts[r]), face(wall[opens[r]])) << r;
+            QList<std::pair<Sample, QDateTime>> run;
+            for (const auto& sample : rec.samples)
+                if (sample.first.run == 57 + r && sample.first.dev != 3)
+                    run.append(sample);
+            for (int k = 0; k < run.size(); ++k)
+                EXPECT_EQ(face(run[k].second) - face(rec.starts[r]), 300 * k) << r << k;
+            const auto top = std::max_element(run.begin(), run.end(), [](auto& a, auto& b) {
+                return a.first.value < b.first.value;
+            });
+            EXPECT_EQ(face(top->second) - face(run.front().second), toMaximum[r]) << r;
+        }
+        EXPECT_TRUE(log.lines.isEmpty()) << log.lines.join('|').toStdString();
+        if (c.frame)
+            continue;
+        for (int i = 1; i < 14; ++i)
+            EXPECT_NEAR(view.press[i].second, (loads[i] - loads[i - 1]) / 0.3, 1e-9) << i;
+        for (int k = 0; k < rec.samples.size(); ++k) {
+            const int poll = k < 6 ? k + 1 : k + 3;
+            EXPECT_NEAR(rec.samples[k].first.speed, (loads[poll] - loads[poll - 1]) / 0.3, 1e-9)
+                << k;
+        }
+        // Over the last run's 1.2 s, and over the last ten polls' 2.7 s.
+        EXPECT_EQ(view.text[TReadout::Label18], "-1.67");
+        EXPECT_EQ(view.text[TReadout::Label12], "-2.59");
+    }
 }
 
 class CbrTest : public ::testing::Test {

@@ -1,11 +1,16 @@
 #include "acquisition/trCOMMU.h"
+#include "core/TDataFolder.h"
 #include "serial/PseudoTerminal.h"
 #include "testsupport/QtWait.h"
 #include "testsupport/SimProcess.h"
+#include "testsupport/Unprivileged.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -138,6 +143,27 @@ TEST_F(TtrCommTest, NoPortMeansTheThreadEndsAtOnce) {
             EXPECT_EQ(host.statuses.last().text(),
                       QStringLiteral("Няма връзка с пресата на COM77"));
     }
+}
+
+// A device this user may not open: the operator is told what to do about it.
+TEST_F(TtrCommTest, RefusedDeviceTellsWhichGroupToJoin) {
+    NUV_AS_UNPRIVILEGED_USER();
+    const QString device = m_dir.path() + "/refused";
+    QFile(device).open(QIODevice::WriteOnly);
+    QFile::setPermissions(device, {});
+    QDir().mkpath(m_dir.path() + "/ports");
+    QFile::link(device, m_dir.path() + "/ports/COM8");
+    TtrComm thread(m_host, "8", m_page, map());
+    thread.start();
+    ASSERT_TRUE(serveUntil([&] { return thread.isFinished() && !m_host.statuses.isEmpty(); }));
+    const TAcqStatus status = m_host.statuses.last();
+    EXPECT_EQ(status.kind, TAcqStatus::Kind::NoPermission);
+    EXPECT_TRUE(status.problem());
+    EXPECT_EQ(status.text(),
+              QStringLiteral("Няма право на достъп до COM8 (%1). Добавете потребителя в групата "
+                             "dialout: sudo adduser %2 dialout, след това излезте от системата "
+                             "и влезте отново.")
+                  .arg(QFileInfo(device).canonicalFilePath(), TDataFolder::userName()));
 }
 
 TEST_F(TtrCommTest, SilentLineGivesNotAnswerInTheCaption) {

@@ -2,6 +2,8 @@
 
 #include "core/TClock.h"
 #include "db/TIBDatabase.h"
+#include "db/TTrace.h"
+#include "testsupport/DeletedRuns.h"
 #include "testsupport/TestDatabase.h"
 
 #include <QDateTime>
@@ -55,6 +57,52 @@ void objects(TIBDatabase& db) {
                 {{"id", i + 1}, {"n", names[i]}});
 }
 
+void audit(TIBDatabase& db, const QDateTime& at, const QString& login, const QString& station,
+           const TTrace::AuditEntry& entry) {
+    TIBTransaction tr(db);
+    TIBQuery q(db, tr);
+    TTransactionGuard guard(tr);
+    TTrace::audit(q, at, login, station, entry);
+    guard.commit();
+}
+
+QString seriesText(TIBDatabase& db, int series) {
+    TIBTransaction tr(db);
+    TIBQuery q(db, tr);
+    const QString text = TTrace::seriesSummary(q, series);
+    tr.Commit();
+    return text;
+}
+
+// What the trail and the deleted runs hold after those days: the objects
+// added, the series saved, a zeroing, changed constants, and two runs deleted.
+void trace(TIBDatabase& db, const QDate& today) {
+    const QDateTime earlier(today.addDays(-3), QTime(8, 15, 0));
+    const QStringList objects{ScreenData::firstObject(), "Път II-18, участък 3"};
+    for (int i = 0; i < objects.size(); ++i)
+        audit(db, earlier.addSecs(i * 60), "ivanova", "LAB-PRESA",
+              {TTrace::kObjectAdded,
+               {},
+               QStringLiteral("обект %1: %2").arg(i + 1).arg(objects[i]),
+               {}});
+    audit(db, QDateTime(today.addDays(-1), QTime(8, 50, 0)), "ivanova", "LAB-PRESA",
+          {TTrace::kConstantsChanged,
+           "upp=1.02; downn=0.5; maxstart=5",
+           "upp=1.025; downn=0.5; maxstart=5",
+           {}});
+    audit(db, QDateTime(today.addDays(-1), QTime(9, 5, 0)), "ivanova", "LAB-PRESA",
+          {TTrace::kZeroing, {}, "нулиране: -0.42", {}});
+    audit(db, QDateTime(today.addDays(-1), QTime(9, 30, 0)), "ivanova", "LAB-PRESA",
+          {TTrace::kSeriesSaved, {}, seriesText(db, 1), {}});
+    audit(db, QDateTime(today.addDays(-1), QTime(14, 10, 0)), "petrov", "LAB-MARSHALL",
+          {TTrace::kSeriesSaved, {}, seriesText(db, 2), {}});
+    deleteRunToBin(db, 10,
+                   {QDateTime(today, QTime(8, 31, 0)), "ivanova", "LAB-PRESA",
+                    "Кубът е поставен накриво, изпитанието е повторено"});
+    deleteRunToBin(db, 11,
+                   {QDateTime(today, QTime(9, 2, 0)), "petrov", "LAB-MARSHALL", "Грешен образец"});
+}
+
 // Ids handed out later by the program start after the ones used here.
 void moveGenerators(TIBDatabase& db) {
     for (const char* g : {"gen_mes_id", "gen_mes_group_id", "gen_obekt_id"})
@@ -90,6 +138,9 @@ void ScreenData::create(const QString& path) {
     for (int r = 0; r < 3; ++r)
         addRun(db, 6 + r, QVariant(), 1, now.addSecs(r * 200), pressRun(open[r], 58));
     addRun(db, 9, QVariant(), 2, now.addSecs(900), cbrRun(10.8, 3.6, 45));
+    addRun(db, 10, QVariant(), 1, now.addSecs(-3600), pressRun(118.3, 25));
+    addRun(db, 11, 2, 2, noon.addSecs(600), cbrRun(4.2, 1.1, 30));
+    trace(db, today);
     moveGenerators(db);
     db.Close();
 }

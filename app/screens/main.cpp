@@ -98,6 +98,12 @@ void grouping(ScreenShooter& shots, QWidget* group) {
     shots.save(group, "grouping");
 }
 
+// The trail with the second entry current, its whole texts below the list.
+void auditTrail(ScreenShooter& shots, QWidget* audit) {
+    ScreenShooter::clickRow(ScreenShooter::named<QTableView>(audit, "DBGrid1"), 1);
+    shots.save(audit, "audit");
+}
+
 // The main window on one device page with the simulator running; the
 // dialogs are opened from it while it polls.
 // The controllers always send a decimal point; the simulator writes its
@@ -145,6 +151,10 @@ void tour(ScreenShooter& shots, const QString& pdf) {
             // The print preview last: a window that fails there leaves the rest taken.
             shots.throughModal(ScreenShooter::named<QWidget>(&w, "Label17"), "objects register",
                                [&](QWidget* o) { shots.save(o, "objects"); });
+            shots.throughModal(ScreenShooter::named<QWidget>(&w, "Label24"), "deleted runs",
+                               [&](QWidget* d) { shots.save(d, "deleted-runs"); });
+            shots.throughModal(ScreenShooter::named<QWidget>(&w, "Label25"), "audit trail",
+                               [&](QWidget* a) { auditTrail(shots, a); });
             shots.throughModal(ScreenShooter::named<QWidget>(&w, "Label13"), "grouping window",
                                [&](QWidget* g) { grouping(shots, g); });
             shots.throughModal(ScreenShooter::named<QWidget>(&w, "Label14"), "review window",

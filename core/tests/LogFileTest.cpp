@@ -45,7 +45,8 @@ TEST(LogFile, NoFolderRaises) {
         WriteLog("x", "commErr", log, kAt, kC);
         FAIL();
     } catch (const Exception& e) {
-        EXPECT_EQ(e.message(), "Unable to write to " + log);
+        EXPECT_EQ(e.text(), "Unable to write to " + log);
+        EXPECT_EQ(e.cause(), "No such file or directory"); // for the maintainer, below it
     }
 }
 

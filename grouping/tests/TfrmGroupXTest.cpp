@@ -127,11 +127,19 @@ TEST_F(GroupXTest, EnterAndEscapeNeverDeleteARun) {
         EXPECT_FALSE(seen.icon);
         EXPECT_EQ(runsInDatabase(), QList<int>({5, 6, 7}));
     }
-    // Only a deliberate "Да" deletes.
-    TBoxSeen yes;
-    answerWithClick(&yes, "Да", w.get());
-    click(child<QPushButton>(*w, "Button1"));
-    ASSERT_TRUE(yes.shown);
+    // Only a deliberate "Да" and a reason delete; Escape when asked why keeps the run.
+    for (const QString reason : {"", "повредена проба"}) {
+        TBoxSeen yes;
+        TReasonSeen why;
+        answerWithClick(&yes, "Да", w.get());
+        answerReason(&why, reason);
+        click(child<QPushButton>(*w, "Button1"));
+        ASSERT_TRUE(yes.shown);
+        QTest::qWait(300);
+        ASSERT_TRUE(why.shown);
+        EXPECT_EQ(why.caption, "Изтриване на записи");
+        EXPECT_TRUE(why.enterOnEmptyKeptIt);
+    }
     EXPECT_EQ(runsInDatabase(), QList<int>({6, 7}));
     EXPECT_EQ(child<TDBGrid>(*w, "DBGrid1")->model()->rowCount(), 2);
 }
@@ -152,7 +160,9 @@ TEST_F(GroupXTest, TheRunBeingRecordedIsNotDeleted) {
     // Another run is deleted as before.
     clickRow(child<TDBGrid>(*w, "DBGrid1"), 2);
     TBoxSeen yes;
+    TReasonSeen why;
     answerWithClick(&yes, "Да", w.get());
+    answerReason(&why, "x");
     click(child<QPushButton>(*w, "Button1"));
     EXPECT_TRUE(yes.text.contains("измерване 7 "));
     EXPECT_EQ(runsInDatabase(), QList<int>({5, 6}));

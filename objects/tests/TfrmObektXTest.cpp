@@ -134,10 +134,14 @@ TEST_F(ObektXTest, PlusTakesTheTypingAndEscapeDiscardsOnlyTheRow) {
     EXPECT_EQ(shown(*w), QStringList({"Нов", "Мост", "Път"}));
 
     // A name still in its cell when the window closes is posted before the question.
+    // Renaming an object asks why; Enter on no reason does not close the prompt.
     clickName(*w, 2);
     typeText("Пътен възел");
+    TReasonSeen why;
+    answerReason(&why, "правописна грешка");
     const TBoxSeen keep = closeAnswering(*w, Qt::Key_Return);
     ASSERT_TRUE(keep.shown);
+    EXPECT_TRUE(why.shown && why.enterOnEmptyKeptIt);
     QStringList expected = {"Мост", "Пътен възел", "Нов"}; // ordered by id: "Нов" came last
     EXPECT_EQ(stored(), expected);
 }
@@ -158,7 +162,10 @@ TEST_F(ObektXTest, DeletionQuestionKeepsTheObjectOnEnterAndEscape) {
     // Escape on the keep question goes back to the register; "Не" then discards.
     clickName(*w, 1);
     typeText("Магистрала");
+    TReasonSeen why;
+    answerReason(&why, "ново трасе");
     press(Qt::Key_Up);
+    EXPECT_TRUE(why.shown);
     TBoxSeen cancel = closeAnswering(*w, Qt::Key_Escape);
     ASSERT_TRUE(cancel.shown);
     EXPECT_TRUE(w->isVisible());

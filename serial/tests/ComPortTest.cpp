@@ -1,7 +1,10 @@
 #include "serial/ComPortU.h"
 #include "serial/PseudoTerminal.h"
+#include "testsupport/Unprivileged.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -13,6 +16,8 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -55,6 +60,38 @@ TEST_F(ComPortTest, MissingDeviceIsNotAccessible) {
         EXPECT_EQ(e.message(), QStringLiteral("COM7 Is not Accessible"));
     }
     EXPECT_THROW(TComPort(-1, 4800, 200, 1, 1, 250, 0, 0, ComPortMap(m_dir.path())), EOpenComm);
+}
+
+// A device this user may not open names the group that may: the device's
+// own when that group may write to it, dialout otherwise.
+TEST(ComPortPermission, RefusedDeviceNamesTheGroupToJoin) {
+    NUV_AS_UNPRIVILEGED_USER();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString ownGroup = QString::fromLocal8Bit(::getgrgid(::getegid())->gr_name);
+    const struct {
+        const char* name;
+        mode_t mode;
+        std::optional<QString> group;
+    } cases[] = {{"nobody", 0000, "dialout"}, {"group", 0060, ownGroup}, {"mine", 0600, {}}};
+    for (const auto& c : cases) {
+        const QString device = dir.path() + "/" + c.name;
+        QFile(device).open(QIODevice::WriteOnly);
+        ASSERT_EQ(::chmod(QFile::encodeName(device).constData(), c.mode), 0);
+        EXPECT_EQ(TComPort::groupToJoin(device), c.group) << c.name;
+    }
+    EXPECT_EQ(TComPort::groupToJoin(dir.path() + "/missing"), std::nullopt);
+
+    QDir().mkpath(dir.path() + "/ports");
+    QFile::link(dir.path() + "/nobody", dir.path() + "/ports/COM7");
+    try {
+        TComPort(7, 4800, 200, 1, 1, 250, 0, 0, ComPortMap(dir.path() + "/ports"));
+        ADD_FAILURE() << "the refused device opened";
+    } catch (const ENoPermission& e) {
+        EXPECT_EQ(e.message(), "COM7 Is not Accessible");
+        EXPECT_EQ(e.device(), QFileInfo(dir.path() + "/nobody").canonicalFilePath());
+        EXPECT_EQ(e.group(), "dialout");
+    }
 }
 
 TEST_F(ComPortTest, RefusedLineSettingsGiveInitErrorWithSystemText) {

@@ -1,13 +1,22 @@
 #include "core/Win1251.h"
 #include "db/TIBDatabase.h"
+#include "db/TIBQuery.h"
+#include "db/TIBTransaction.h"
+#include "db/TTrace.h"
 #include "testsupport/TestDatabase.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <QtEndian>
+
+#include <bit>
+#include <functional>
 
 #include <unistd.h>
 
@@ -16,6 +25,7 @@ namespace {
 struct Result {
     int code;
     QString err;
+    QString out;
 };
 
 // nuv-report as a script runs it: a process of its own, with no display,
@@ -35,7 +45,8 @@ Result runTool(const QStringList& args, const QString& runtimeDir = {},
     else
         p.start(as.first(), as.mid(1) + QStringList{NUV_BIN_DIR "/nuv-report"} + args);
     p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardError()),
+            QString::fromLocal8Bit(p.readAllStandardOutput())};
 }
 
 QByteArray contents(const QString& path) {
@@ -106,6 +117,38 @@ commit;
 
     QString out(const char* name) const { return m_dir.path() + "/" + name; }
 
+    // Statements in one transaction on a connection of the test's own, closed
+    // again so that nuv-report can open the file.
+    void change(const std::function<void(TIBDatabase&, TIBQuery&)>& f) {
+        TIBDatabase db;
+        db.DatabaseName = m_db;
+        db.Open();
+        TIBTransaction tr(db);
+        TIBQuery q(db, tr);
+        tr.StartTransaction();
+        f(db, q);
+        tr.Commit();
+        db.Close();
+    }
+
+    // The run's context by `login`, sealed as the program seals a run when it ends.
+    static void seal(TIBQuery& q, int run, const QString& login) {
+        TTrace::writeContext(q, run, {login, "lab-1", "9.9", "NUV.GDB", {}, {}, {}, {}});
+        TTrace::sealRun(q, run, QDateTime(QDate(2026, 3, 5), QTime(12, 0)));
+    }
+
+    // What the grouping window does to a run it deletes.
+    static void deleteRun(TIBQuery& q, int run) {
+        TTrace::binRun(q, run,
+                       {QDateTime(QDate(2026, 3, 6), QTime(8, 0)), "ivan", "lab-1", "грешка"});
+        for (const char* sql :
+             {"delete from mes_de where mes_id = ?", "delete from mes where mes_id = ?"}) {
+            q.setSQL(sql);
+            q.setParams({run});
+            q.ExecSQL();
+        }
+    }
+
     QTemporaryDir m_dir;
     QString m_db;
 };
@@ -133,6 +176,28 @@ TEST_F(ReportToolTest, WritesTheSeriesAndARunsSamples) {
                                       "0,0.000,0.000,0.000\n"
                                       "1000,10.000,0.000,2.000\n"
                                       "2000,14.000,0.000,3.000\n");
+}
+
+// The form the review window writes for a spreadsheet, from the database of
+// a data folder named like the program's.
+TEST_F(ReportToolTest, SpreadsheetFormFromTheDataFolder) {
+    Result r = runTool({"--data-dir", m_dir.path(), "--series", "7", "--csv", out("s.csv"), "--run",
+                        "12", "--samples", out("r.csv"), "--csv-form", "spreadsheet"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const QByteArray series = contents(out("s.csv"));
+    EXPECT_TRUE(series.startsWith("\xEF\xBB\xBFrun;started;device;samples;max_kn;"));
+    EXPECT_TRUE(series.contains(
+        "\n11;2026-03-05T09:20:00.000;1;3;135,000;10,000;13,500;6,000;0,600;yes;;;;;;\n"));
+    EXPECT_TRUE(series.contains("\nmean;;;;74,500;;;6,000;;;14,000;3,000;4,667;;;90,909\n"));
+    EXPECT_EQ(contents(out("r.csv")), "\xEF\xBB\xBFtime_ms;load_kn;speed;deformation_mm\n"
+                                      "0;0,000;0,000;0,000\n"
+                                      "1000;10,000;0,000;2,000\n"
+                                      "2000;14,000;0,000;3,000\n");
+
+    r = runTool({"--database", m_db, "--series", "7", "--csv", out("x.csv"), "--csv-form", "xls"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("--csv-form")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out("x.csv")));
 }
 
 TEST_F(ReportToolTest, TheStandardComesFromTheSettingsFile) {
@@ -211,8 +276,9 @@ TEST_F(ReportToolTest, ThirtyRunsFitOnThreePages) {
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QByteArray pdf = contents(out("s30.pdf"));
     EXPECT_TRUE(pdf.startsWith("%PDF"));
-    // Both tables and the summary on the first page, both charts and the signatures on the second.
-    EXPECT_EQ(pdfPages(pdf), 2);
+    // Both tables on the first page; the summary, the seals and a chart on the
+    // second; the other chart and the signatures on the third.
+    EXPECT_EQ(pdfPages(pdf), 3);
 
     r = runTool({"--database", m_db, "--series", "7", "--pdf", out("s7.pdf")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
@@ -257,4 +323,216 @@ TEST(ReportToolLinks, NoWidgetModule) {
     EXPECT_TRUE(needed.contains("libQt6Core")) << needed.toStdString();
     for (const char* module : {"Widgets", "Charts", "PrintSupport", "OpenGL"})
         EXPECT_FALSE(needed.contains(QLatin1String(module))) << module;
+}
+
+namespace {
+
+double flipLowestBit(double v) {
+    return std::bit_cast<double>(std::bit_cast<quint64>(v) ^ 1u);
+}
+
+// The rows of a CSV file as a spreadsheet reads them: a quoted field may hold
+// the separator, doubled quotes and line breaks.
+QList<QStringList> parseCsv(const QString& text, QChar separator) {
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+            field += text[++i];
+        else if (c == '"')
+            quoted = !quoted;
+        else if (quoted || (c != separator && c != '\n'))
+            field += c;
+        else {
+            row.append(std::exchange(field, QString()));
+            if (c == '\n')
+                rows.append(std::exchange(row, QStringList()));
+        }
+    }
+    return rows;
+}
+
+} // namespace
+
+// Run 13, in no series, was recorded before the trace records and has no seal.
+TEST_F(ReportToolTest, VerifyNamesEveryRunWhoseSamplesNoLongerMatchTheirSeal) {
+    change([](TIBDatabase& db, TIBQuery& q) {
+        addRun(db, 13, QVariant(), 1, QDateTime(QDate(2026, 3, 5), QTime(11, 0)), {{0, 5, 1}});
+        seal(q, 11, "ivan");
+        seal(q, 12, "maria");
+    });
+    const QString allMatch = "проверени: 2; съвпадат: 2; не съвпадат: 0; без печат: 1";
+    const QString run11 = "измерване 11: печатът не съвпада (отчети при запечатване 3, сега 3)";
+    const struct {
+        const char* step;
+        std::function<void(TIBDatabase&, TIBQuery&)> change;
+        int code;
+        QStringList lines;
+    } steps[] = {
+        {"as recorded", {}, 0, {"без печат: измервания 13", allMatch}},
+        {"run 12 deleted",
+         [](TIBDatabase&, TIBQuery& q) { deleteRun(q, 12); },
+         0,
+         {"без печат: измервания 13", allMatch}},
+        {"run 12 restored",
+         [](TIBDatabase&, TIBQuery& q) {
+             TTrace::restoreRun(q, 12, QDateTime(QDate(2026, 3, 6), QTime(9, 0)), "");
+         },
+         0,
+         {"без печат: измервания 13", allMatch}},
+        {"one bit of one sample of run 11",
+         [](TIBDatabase& db, TIBQuery&) {
+             execSql(db, "update mes_de set mes_value = ? where mes_id = 11 and mes_value = 135",
+                     {}, {flipLowestBit(135)});
+         },
+         5,
+         {run11, "без печат: измервания 13",
+          "проверени: 2; съвпадат: 1; не съвпадат: 1; без печат: 1"}},
+        {"one bit of deleted run 12",
+         [](TIBDatabase&, TIBQuery& q) {
+             deleteRun(q, 12);
+             q.setSQL("update mes_de_bin set mes_value = ? where mes_id = 12 and mes_value = 14");
+             q.setParams({flipLowestBit(14)});
+             q.ExecSQL();
+         },
+         5,
+         {run11, "измерване 12 (изтрито): печатът не съвпада (отчети при запечатване 6, сега 6)",
+          "без печат: измервания 13", "проверени: 2; съвпадат: 0; не съвпадат: 2; без печат: 1"}},
+    };
+    for (const auto& s : steps) {
+        if (s.change)
+            change(s.change);
+        const Result r = runTool({"--database", m_db, "--verify"});
+        EXPECT_EQ(r.code, s.code) << s.step << r.err.toStdString();
+        EXPECT_EQ(r.out.split('\n', Qt::SkipEmptyParts), s.lines) << s.step << "\n"
+                                                                  << r.out.toStdString();
+    }
+
+    // The series' runs only, the deleted one among them.
+    Result r = runTool({"--database", m_db, "--verify", "--series", "7"});
+    EXPECT_EQ(r.code, 5);
+    EXPECT_FALSE(r.out.contains("13")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith("проверени: 2; съвпадат: 0; не съвпадат: 2; без печат: 0\n"));
+    r = runTool({"--database", m_db, "--verify", "--series", "99"});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_TRUE(r.err.contains("Няма серия № 99")) << r.err.toStdString();
+}
+
+TEST_F(ReportToolTest, AuditTrailOfSomeDaysInBothCsvForms) {
+    const QDate d5(2026, 3, 5), d6(2026, 3, 6);
+    const struct {
+        QDateTime at;
+        const char* login;
+        TTrace::AuditEntry entry;
+        bool inRange;
+    } entries[] = {
+        {QDateTime(d5.addDays(-1), QTime(23, 59, 59, 999)),
+         "ivan",
+         {TTrace::kZeroing, "0", "-12.5", ""},
+         false},
+        {QDateTime(d5, QTime(0, 0)),
+         "ivan",
+         {TTrace::kRunDeleted, "измерване 11, старт 2026-03-05 09:20:00", "",
+          "грешна проба; \"повторна\", виж\r\nпротокола"},
+         true},
+        {QDateTime(d6, QTime(23, 59, 59, 500)),
+         "maria",
+         {TTrace::kObjectRenamed, "Път II-86", "Път II-86, км 12", ""},
+         true},
+        {QDateTime(d6.addDays(1), QTime(0, 0)),
+         "maria",
+         {TTrace::kObjectDeleted, "Мост", "", ""},
+         false},
+    };
+    change([&](TIBDatabase&, TIBQuery& q) {
+        for (const auto& e : entries)
+            TTrace::audit(q, e.at, e.login, "lab-1", e.entry);
+    });
+    TIBDatabase db;
+    db.DatabaseName = m_db;
+    db.Open();
+    const auto ids = selectRows(db, "select audit_id from audit_trail order by at_moment");
+    db.Close();
+    QList<QStringList> expected{
+        {"id", "at", "login", "workstation", "action", "before", "after", "reason"}};
+    for (int i = 0; i < 4; ++i)
+        if (entries[i].inRange)
+            expected.append({ids[i][0].toString(),
+                             entries[i].at.toString("yyyy-MM-ddTHH:mm:ss.zzz"), entries[i].login,
+                             "lab-1", entries[i].entry.action, entries[i].entry.before,
+                             entries[i].entry.after, entries[i].entry.reason});
+
+    for (const auto& [form, separator, bom] :
+         {std::tuple("machine", ',', false), std::tuple("spreadsheet", ';', true)}) {
+        const QString csv = out("audit.csv");
+        const Result r = runTool({"--database", m_db, "--audit", "--from", "2026-03-05", "--to",
+                                  "2026-03-06", "--csv", csv, "--csv-form", form});
+        ASSERT_EQ(r.code, 0) << form << r.err.toStdString();
+        const QByteArray bytes = contents(csv);
+        EXPECT_EQ(bytes.startsWith("\xEF\xBB\xBF"), bom) << form;
+        EXPECT_EQ(parseCsv(QString::fromUtf8(bytes.mid(bom ? 3 : 0)), QLatin1Char(separator)),
+                  expected)
+            << form << "\n"
+            << bytes.toStdString();
+    }
+
+    for (const QStringList& wrong :
+         {QStringList{"--audit", "--from", "2026-03-05", "--to", "2026-03-06"},
+          {"--audit", "--from", "2026-03-32", "--to", "2026-04-01", "--csv", out("a.csv")},
+          {"--audit", "--from", "2026-03-06", "--to", "2026-03-05", "--csv", out("a.csv")},
+          {"--verify", "--run", "11"}}) {
+        const Result r = runTool(QStringList{"--database", m_db} + wrong);
+        EXPECT_EQ(r.code, 1) << wrong.join(' ').toStdString() << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(out("a.csv")));
+    }
+}
+
+// The tester's line names who recorded the runs; each run's seal and the
+// digest of them all are printed, the digest recomputable as the README says.
+TEST_F(ReportToolTest, TheReportNamesTheOperatorsAndPrintsTheSeals) {
+    const QDateTime t(QDate(2026, 3, 5), QTime(11, 0));
+    change([&](TIBDatabase& db, TIBQuery& q) {
+        addRun(db, 14, 7, 1, t, {{0, 0, 1}, {5000, 80, 1}});
+        addRun(db, 15, 7, 1, t.addSecs(600), {{0, 0, 1}, {5000, 90, 1}}); // no context
+        seal(q, 11, "ivan");
+        seal(q, 12, "maria");
+        seal(q, 14, "ivan");
+    });
+    TIBDatabase db;
+    db.DatabaseName = m_db;
+    db.Open();
+    const auto seals = selectRows(db, "select m.mes_id, c.seal from mes m left join run_context c "
+                                      "on c.mes_id = m.mes_id where m.mes_group_id = 7 order by 1");
+    db.Close();
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    for (const auto& row : seals) {
+        char id[4];
+        qToBigEndian(qint32(row[0].toInt()), id);
+        digest.addData(QByteArrayView(id, 4));
+        digest.addData(QByteArray::fromHex(row[1].toString().toLatin1()));
+    }
+
+    const Result r = runTool({"--database", m_db, "--series", "7", "--pdf", out("s7.pdf")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QProcess text;
+    text.start("pdftotext", {"-layout", out("s7.pdf"), "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    QStringList expected{"Изпитал:",
+                         "ivan, maria",
+                         "Проверил:",
+                         "(подпис)",
+                         "Печат на измерванията",
+                         "№ 15: —",
+                         "Печат на данните в протокола: " +
+                             QString::fromLatin1(digest.result().toHex().left(16))};
+    for (const auto& row : seals.mid(0, 3))
+        expected.append("№ " + row[0].toString() + ": " + row[1].toString().left(8));
+    for (const QString& e : expected)
+        EXPECT_TRUE(printed.simplified().contains(e)) << e.toStdString() << "\n"
+                                                      << printed.toStdString();
+    EXPECT_FALSE(printed.contains("ivan, maria, ivan"));
 }
