@@ -21,17 +21,20 @@
 #            message box, no text on standard error or in the main window's
 #            bottom line, no new log line
 #   bulgarian  the operator was told, but only in another language
-# Scenarios: start (the program's start on the simulator), run (a recorded
-# press run), close (the close with the settings save, on SIGTERM, while a
-# run is still open), csv and pdf (nuv-report), grouping (saving a series and
-# deleting a run, in-process: testsupport/tests/FaultSweepTest.cpp; not with
-# --sample, where the suite runs it as a test of its own).
+# Scenarios, each counting and failing calls only in its own phase: start
+# (the program's start on the simulator, up to its polling), run (a recorded
+# press run, up to 1.5 s past the specimen's break), close (the close with the
+# settings save, on SIGTERM, while a run is still open), csv and pdf
+# (nuv-report, the whole of it), grouping (saving a series and deleting a run,
+# in-process: testsupport/tests/FaultSweepTest.cpp; not with --sample, where
+# the suite runs it as a test of its own).
 #
 #   scripts/fault-sweep.sh [--sample] [--build DIR] [--errno ENOSPC|EIO] [--persist]
 #                          [--only SCENARIO]... [--stride K] [--jobs J]
 #   --sample   the first, the middle and the last N of each scenario (of a
 #              report, the quarters too), not every N
-#   --persist  every call from the N-th on fails, as on a disk that stays full
+#   --persist  every call from the N-th on fails, to the end of the phase: a
+#              disk that stays full, then is freed
 #   --jobs J   scenarios run side by side, J at a time (default 1; --sample: all)
 # Needs the targets prjNUV nuv-sim nuv-report nuv_faultfs (and fault_sweep_tests
 # for the grouping scenario). NUV_FAULT_KEEP=1 keeps the attempts' folders.
