@@ -448,7 +448,12 @@ void TfrmMain::traceAtStart() {
         }
         TTraceStart::sealLeftOpen(m_dm.dbNUV, m_runContext.workstation(), m_clock.now());
     } catch (const Exception& e) {
-        logLine(e.message(), QStringLiteral("dbErr"));
+        // The engine's refusal (a full disk) comes in its own words alone.
+        logLine(e.text().isEmpty()
+                    ? QStringLiteral("Записите за проследимост при старта не бяха проверени: ") +
+                          e.cause()
+                    : e.message(),
+                QStringLiteral("dbErr"));
     }
 }
 

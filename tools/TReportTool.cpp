@@ -207,7 +207,11 @@ int TReportTool::run() {
         say(e.message());
         return e.code();
     } catch (const Exception& e) {
-        say(e.message());
+        // The engine's refusal (a full disk, an I/O error) comes in its own
+        // words alone: the operator's go first.
+        say(e.text().isEmpty() ? QStringLiteral("Базата данни %1 не може да бъде прочетена: %2")
+                                     .arg(m_database, e.cause())
+                               : e.message());
         return Database;
     }
 }
