@@ -8,4 +8,6 @@ struct TCurveExtent {
     qint64 count = 0;
     double x0 = 0, x1 = 0;
     double y0 = 0, y1 = 0;
+
+    bool operator==(const TCurveExtent&) const = default;
 };

@@ -194,6 +194,7 @@ TRunOverview overviewOf(TIBQuery& q, const QVariant& runId) {
     q.setSQL(kSamples);
     q.setParams({runId});
     q.Stream([&](const TIBRow& r) { o.add(sampleOf(r)); });
+    o.finish();
     return o;
 }
 

@@ -146,6 +146,12 @@ void TRunOverview::add(const TSample& s) {
         coarsen();
 }
 
+void TRunOverview::finish() {
+    const qint64 enough = std::max<qint64>(256, points() / kSamplesPerBucket);
+    while (qint64(m_buckets.size()) > enough)
+        coarsen();
+}
+
 qint64 TRunOverview::points() const {
     qint64 n = 0;
     for (const TCurveExtent& e : m_extents)

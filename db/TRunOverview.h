@@ -63,6 +63,11 @@ public:
 
     // Samples in any order; the first one with a time fixes the buckets' origin.
     void add(const TSample& s);
+    // After the last sample: buckets wide enough to hold about
+    // kSamplesPerBucket samples each, so that the overview stays small
+    // beside the run and a cut bucket is read again at little cost.
+    void finish();
+    static constexpr int kSamplesPerBucket = 32;
 
     qint64 points() const;
     const TRunValues& loadValues() const { return m_load; }
