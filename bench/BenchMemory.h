@@ -31,3 +31,27 @@ inline void resetPeak() {
 }
 
 } // namespace BenchMemory
+
+// The resident memory a step adds at its peak: its first call (which also
+// fills the engine's page cache, up to its fixed size) and its last.
+class PeakAdded {
+public:
+    void start() {
+        BenchMemory::resetPeak();
+        m_before = BenchMemory::residentMiB();
+    }
+    void stop() {
+        const double added = BenchMemory::peakMiB() - m_before;
+        if (m_calls++ == 0)
+            m_first = added;
+        m_last = added;
+    }
+    template <typename State> void report(State& state) const {
+        state.counters["peak_added_first_MiB"] = m_first;
+        state.counters["peak_added_last_MiB"] = m_last;
+    }
+
+private:
+    double m_before = 0, m_first = 0, m_last = 0;
+    int m_calls = 0;
+};

@@ -107,19 +107,18 @@ void BM_OpenRun(benchmark::State& state) {
     filterBy(w, "edNomer", QString::number(run.series));
     auto* chart = child<QChartView>(w, "DBChart1");
     CallTimes times;
-    double peak = 0;
+    PeakAdded peak;
     for (auto _ : state) {
-        BenchMemory::resetPeak();
-        const double before = BenchMemory::residentMiB();
+        peak.start();
         times.time([&] {
             w.Button1Click();
             chart->viewport()->repaint();
         });
-        peak = std::max(peak, BenchMemory::peakMiB() - before);
+        peak.stop();
     }
     state.counters["samples"] = run.samples;
     state.counters["points_drawn"] = curve(w, "DBChart1", 0)->count();
-    state.counters["peak_added_MiB"] = peak;
+    peak.report(state);
     state.counters["rss_MiB"] = BenchMemory::residentMiB();
     times.report(state);
 }
@@ -134,20 +133,19 @@ void BM_RawFetch(benchmark::State& state) {
     q.setSQL(TfrmViewer::kLoad);
     q.ParamByName(QStringLiteral("mes_id"), run.run);
     CallTimes times;
-    double peak = 0;
+    PeakAdded peak;
     int rows = 0;
     for (auto _ : state) {
-        BenchMemory::resetPeak();
-        const double before = BenchMemory::residentMiB();
+        peak.start();
         times.time([&] {
             q.Open();
             rows = q.RecordCount();
             q.Close();
         });
-        peak = std::max(peak, BenchMemory::peakMiB() - before);
+        peak.stop();
     }
     state.counters["rows"] = rows;
-    state.counters["peak_added_MiB"] = peak;
+    peak.report(state);
     times.report(state);
 }
 
