@@ -1,15 +1,21 @@
 // The grouping window over 10,000 ungrouped runs of 1,000 samples each:
-// opening it, and moving to another run.
+// opening it, and moving to another run; and over the review benchmarks'
+// database of 10,000,000 samples, moving to a run of 1,000,000 samples.
+#include "bench/BenchMemory.h"
 #include "bench/BenchStats.h"
+#include "bench/ReviewDatabase.h"
 #include "db/dmmainU.h"
 #include "grouping/TfrmGroup.h"
+#include "testsupport/ChartCurves.h"
 #include "testsupport/Child.h"
 #include "testsupport/TestDatabase.h"
 #include "widgets/TDBGrid.h"
 
 #include <QApplication>
+#include <QChartView>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <cstdio>
 
@@ -85,10 +91,48 @@ void BM_GroupMoveToAnotherRun(benchmark::State& state) {
         row = (row + 997) % 10000;
         times.time([&] { grid->setCurrentIndex(grid->model()->index(row, 0)); });
     }
-    state.counters["points_drawn"] = w.qryMesDe.RecordCount();
+    state.counters["points_drawn"] = curve(w, "DBChart1", 0)->count();
     times.report(state);
 }
 BENCHMARK(BM_GroupMoveToAnotherRun)->Iterations(50)->Unit(benchmark::kMillisecond);
+
+// The window on the screen, among 101 runs of no series: from a run of
+// 2,000 samples to the run of 1,000,000 (an ended run, with its overview),
+// read, drawn and painted.
+void BM_GroupMoveToMillionRun(benchmark::State& state) {
+    QTemporaryDir dir;
+    TdmMain dm;
+    dm.dbNUV.DatabaseName = reviewDatabase();
+    dm.dbNUV.Open();
+    TfrmGroup w(AppPaths::in(dir.path()), dm);
+    w.show();
+    if (!QTest::qWaitForWindowExposed(&w))
+        state.SkipWithError("window not shown");
+    auto* grid = child<TDBGrid>(w, "DBGrid1");
+    auto* chart = child<QChartView>(w, "DBChart1");
+    int million = -1;
+    for (int r = 0; r < grid->model()->rowCount(); ++r)
+        if (w.qryMes.Value(r, w.qryMes.FieldIndex("MES_ID")).toInt() == kUngroupedMillionRun)
+            million = r;
+    if (million < 0)
+        state.SkipWithError("no run of a million samples");
+    CallTimes times;
+    PeakAdded peak;
+    for (auto _ : state) {
+        grid->setCurrentIndex(grid->model()->index(million + 1, 0));
+        QApplication::processEvents();
+        peak.start();
+        times.time([&] {
+            grid->setCurrentIndex(grid->model()->index(million, 0));
+            chart->viewport()->repaint();
+        });
+        peak.stop();
+    }
+    state.counters["points_drawn"] = curve(w, "DBChart1", 0)->count();
+    peak.report(state);
+    times.report(state);
+}
+BENCHMARK(BM_GroupMoveToMillionRun)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -84,17 +84,35 @@ QDate decodeDate(ISC_DATE d) {
 // is made; a run of 100,000 samples would spend most of its reading there. The
 // local offset is looked up once per hour of the day and the timestamp made
 // with it: the same instant, the same wall-clock date and time.
+namespace {
+
+// The local offset from UTC in seconds for the hour that holds the timestamp.
+int offsetOfHour(const ISC_TIMESTAMP& ts) {
+    static thread_local qint64 cachedHour = -1;
+    static thread_local int cachedOffset = 0;
+    const qint64 hour = qint64(ts.timestamp_date) * 24 + ts.timestamp_time / 36000000;
+    if (hour != cachedHour) {
+        const int h = int(ts.timestamp_time / 36000000);
+        cachedOffset = QDateTime(decodeDate(ts.timestamp_date), QTime(h, 0)).offsetFromUtc();
+        cachedHour = hour;
+    }
+    return cachedOffset;
+}
+
+// Days from 17 November 1858 to 1 January 1970.
+constexpr qint64 kEpochDay = 40587;
+
+} // namespace
+
 QDateTime decodeTimestamp(const ISC_TIMESTAMP& ts) {
     const QDate date = decodeDate(ts.timestamp_date);
     const QTime time = QTime::fromMSecsSinceStartOfDay(int(ts.timestamp_time / 10));
-    static thread_local qint64 cachedHour = -1;
-    static thread_local int cachedOffset = 0;
-    const qint64 hour = date.toJulianDay() * 24 + time.hour();
-    if (hour != cachedHour) {
-        cachedOffset = QDateTime(date, QTime(time.hour(), 0)).offsetFromUtc();
-        cachedHour = hour;
-    }
-    return QDateTime(date, time, Qt::OffsetFromUTC, cachedOffset);
+    return QDateTime(date, time, Qt::OffsetFromUTC, offsetOfHour(ts));
+}
+
+qint64 timestampMs(const ISC_TIMESTAMP& ts) {
+    return (qint64(ts.timestamp_date) - kEpochDay) * 86400000 + qint64(ts.timestamp_time / 10) -
+           qint64(offsetOfHour(ts)) * 1000;
 }
 
 QByteArray connectionText(const QString& text) {

@@ -121,7 +121,14 @@ private:
 ISC_TIMESTAMP encodeTimestamp(const QDateTime& when);
 ISC_DATE encodeDate(const QDate& day);
 QDateTime decodeTimestamp(const ISC_TIMESTAMP& ts);
+// decodeTimestamp(ts).toMSecsSinceEpoch(), without making the date-time.
+qint64 timestampMs(const ISC_TIMESTAMP& ts);
 QDate decodeDate(ISC_DATE d);
+
+inline bool before(const ISC_TIMESTAMP& a, const ISC_TIMESTAMP& b) {
+    return a.timestamp_date != b.timestamp_date ? a.timestamp_date < b.timestamp_date
+                                                : a.timestamp_time < b.timestamp_time;
+}
 
 // Text in the connection's character set; throws EDatabaseError when the text
 // holds a character that Windows-1251 cannot store.

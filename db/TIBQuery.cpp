@@ -22,13 +22,17 @@ struct ColumnLayout {
     unsigned nullOffset;
     int scale;
     unsigned length;
+    unsigned charSet;
 };
+
+// Text of this character set is bytes, not text.
+constexpr unsigned kOctets = 1;
 
 std::vector<ColumnLayout> layoutOf(IMessageMetadata* meta, fb::Status& st) {
     std::vector<ColumnLayout> out(meta->getCount(&st));
     for (unsigned i = 0; i < out.size(); ++i)
         out[i] = {meta->getType(&st, i) & ~1u, meta->getOffset(&st, i), meta->getNullOffset(&st, i),
-                  meta->getScale(&st, i), meta->getLength(&st, i)};
+                  meta->getScale(&st, i),      meta->getLength(&st, i), meta->getCharSet(&st, i)};
     return out;
 }
 
@@ -74,7 +78,8 @@ QVariant readColumn(const ColumnLayout& c, const unsigned char* buf) {
     }
     case SQL_VARYING: {
         const auto len = *reinterpret_cast<const unsigned short*>(p);
-        return Win1251::decode(QByteArray(reinterpret_cast<const char*>(p + 2), len));
+        const QByteArray b(reinterpret_cast<const char*>(p + 2), len);
+        return c.charSet == kOctets ? QVariant(b) : QVariant(Win1251::decode(b));
     }
     default:
         return {};
@@ -116,6 +121,9 @@ ValueKind kindOf(const QVariant& v, QByteArray& text) {
         return {SQL_TIMESTAMP, sizeof(ISC_TIMESTAMP)};
     case QMetaType::QDate:
         return {SQL_TYPE_DATE, sizeof(ISC_DATE)};
+    case QMetaType::QByteArray: // bytes as they are, for a column of bytes
+        text = v.toByteArray();
+        return {SQL_VARYING, std::max<unsigned>(1, unsigned(text.size()))};
     default:
         text = fb::connectionText(v.toString());
         return {SQL_VARYING, std::max<unsigned>(1, unsigned(text.size()))};
@@ -323,13 +331,6 @@ void TIBQuery::runOnce(bool fetch) {
     const QList<QVariant> values = valuesOf(order);
     const QByteArray sql = fb::connectionText(text);
     ITransaction* tra = m_tr.handle();
-    if (fetch && !m_sink && m_cache.rows && m_cache.generation == m_tr.generation() &&
-        m_cache.writes == m_tr.writes() && m_cache.sql == text && m_cache.values == values) {
-        m_fields = m_cache.fields;
-        m_rows = m_cache.rows;
-        opened();
-        return;
-    }
     fb::Status st;
     try {
         prepare(sql, tra, st);
@@ -337,13 +338,10 @@ void TIBQuery::runOnce(bool fetch) {
         IMessageMetadata* in = m_inMeta.get();
         unsigned char* inBuf = m_inBuffer.data();
         if (!fetch) {
-            m_tr.noteWrite();
             m_stmt->execute(&st, tra, in, inBuf, nullptr, nullptr);
             return;
         }
         const bool hasCursor = m_stmt->getFlags(&st) & IStatement::FLAG_HAS_CURSOR;
-        if (!hasCursor)
-            m_tr.noteWrite(); // "insert ... returning" and the like
         IMessageMetadata* outMeta = m_outMeta.get();
         const unsigned cols = outMeta->getCount(&st);
         QStringList fields;
@@ -359,6 +357,10 @@ void TIBQuery::runOnce(bool fetch) {
         std::vector<std::vector<QVariant>> rows;
         const std::vector<ColumnLayout> layout = layoutOf(outMeta, st);
         const auto readRow = [&] {
+            if (m_rawSink) {
+                (*m_rawSink)(TIBRow(buf.data(), &layout));
+                return;
+            }
             std::vector<QVariant> row(cols);
             for (unsigned i = 0; i < cols; ++i)
                 row[i] = readColumn(layout[i], buf.data());
@@ -380,13 +382,9 @@ void TIBQuery::runOnce(bool fetch) {
                 readRow();
         }
         m_fields = fields;
-        if (m_sink)
+        if (m_sink || m_rawSink)
             return; // nothing kept, nothing to walk
-        auto shared = std::make_shared<const Rows>(std::move(rows));
-        m_rows = shared;
-        // Only what reads (a cursor) may be read again from memory.
-        if (hasCursor)
-            m_cache = {text, values, m_tr.generation(), m_tr.writes(), fields, shared};
+        m_rows = std::make_shared<const Rows>(std::move(rows));
     } catch (const FbException& e) {
         fb::rethrow(e);
     }
@@ -398,6 +396,42 @@ void TIBQuery::Each(const RowSink& row) {
     m_sink = &row;
     const auto done = qScopeGuard([this] { m_sink = nullptr; });
     run(true);
+}
+
+void TIBQuery::Stream(const RawSink& row) {
+    Close();
+    m_rawSink = &row;
+    const auto done = qScopeGuard([this] { m_rawSink = nullptr; });
+    run(true);
+}
+
+namespace {
+const ColumnLayout& columnOf(const void* layout, int column) {
+    return (*static_cast<const std::vector<ColumnLayout>*>(layout))[size_t(column)];
+}
+} // namespace
+
+bool TIBRow::isNull(int column) const {
+    return *reinterpret_cast<const short*>(m_buf + columnOf(m_layout, column).nullOffset) != 0;
+}
+
+double TIBRow::number(int column) const {
+    const ColumnLayout& c = columnOf(m_layout, column);
+    const unsigned char* p = m_buf + c.offset;
+    if (c.type == SQL_DOUBLE || c.type == SQL_D_FLOAT)
+        return *reinterpret_cast<const double*>(p);
+    return readColumn(c, m_buf).toDouble();
+}
+
+ISC_TIMESTAMP TIBRow::timestamp(int column) const {
+    const ColumnLayout& c = columnOf(m_layout, column);
+    if (c.type != SQL_TIMESTAMP)
+        throw EDatabaseError(QStringLiteral("Column %1 is no timestamp").arg(column));
+    return *reinterpret_cast<const ISC_TIMESTAMP*>(m_buf + c.offset);
+}
+
+QVariant TIBRow::value(int column) const {
+    return readColumn(columnOf(m_layout, column), m_buf);
 }
 
 void TIBQuery::opened() {

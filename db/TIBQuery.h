@@ -14,13 +14,31 @@
 class TIBDatabase;
 class TIBTransaction;
 
+// One fetched row as the engine gave it, read in place: for passes over many
+// rows that keep none of them. Valid only inside the call it is handed to.
+class TIBRow {
+public:
+    bool isNull(int column) const;
+    // Any numeric column as a double (a scaled integer with its scale).
+    double number(int column) const;
+    ISC_TIMESTAMP timestamp(int column) const; // a timestamp column
+    QVariant value(int column) const;          // as Open() would give it
+
+private:
+    friend class TIBQuery;
+    TIBRow(const unsigned char* buf, const void* layout) : m_buf(buf), m_layout(layout) {}
+    const unsigned char* m_buf;
+    const void* m_layout;
+};
+
 // A statement on the connection, run in its transaction: executed (insert,
 // update, delete) or opened as a query whose rows are read whole and then
 // walked by a cursor, columns by name. ":name" marks a named parameter, "?" a
 // positional one; every value reaches the server bound to its mark, never
 // inside the statement's text: integers, doubles (an infinite or undefined
 // double is refused with an exception), date-times as timestamps, dates,
-// text in Windows-1251, and null (an invalid or null QVariant).
+// text in Windows-1251, bytes (a QByteArray, for a column of character set
+// OCTETS, which reads back as one), and null (an invalid or null QVariant).
 // A NULL column reads as an invalid QVariant. The statement stays prepared
 // while its text and the connection stay the same.
 class TIBQuery {
@@ -44,6 +62,9 @@ public:
     // is closed afterwards.
     using RowSink = std::function<void(const std::vector<QVariant>& row)>;
     void Each(const RowSink& row);
+    // The same, each row read in place without a value made of any column.
+    using RawSink = std::function<void(const TIBRow& row)>;
+    void Stream(const RawSink& row);
     void Close();
     bool Active() const { return m_active; }
 
@@ -94,7 +115,8 @@ private:
 
     TIBDatabase& m_db;
     TIBTransaction& m_tr;
-    const RowSink* m_sink = nullptr; // while Each() runs
+    const RowSink* m_sink = nullptr;    // while Each() runs
+    const RawSink* m_rawSink = nullptr; // while Stream() runs
     QString m_sql;
     QList<Param> m_params;
     QList<QVariant> m_positional;
@@ -110,18 +132,8 @@ private:
     std::vector<unsigned char> m_inBuffer;
     QStringList m_fields;
     using Rows = std::vector<std::vector<QVariant>>;
+    // The rows of an open query; nothing of them is kept once it closes.
     std::shared_ptr<const Rows> m_rows = std::make_shared<Rows>();
-    // The last rows read, with what they were read for: the transaction runs
-    // as a snapshot, so the same statement with the same values reads the
-    // same rows again until the transaction ends.
-    struct Cache {
-        QString sql;
-        QList<QVariant> values;
-        int generation = -1;
-        int writes = -1;
-        QStringList fields;
-        std::shared_ptr<const Rows> rows;
-    } m_cache;
     bool m_active = false;
     int m_row = -1;
     bool m_eof = true;

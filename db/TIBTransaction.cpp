@@ -39,7 +39,6 @@ void TIBTransaction::StartTransaction() {
             m_tra.reset(m_db.attachment()->startTransaction(&st, tpb->getBufferLength(&st),
                                                             tpb->getBuffer(&st)));
         }
-        ++m_generation;
     } catch (const FbException& e) {
         fb::rethrow(e);
     }

@@ -34,11 +34,6 @@ public:
     // Starts the transaction when it is not active; returns the handle.
     Firebird::ITransaction* handle();
     TIBDatabase& database() const { return m_db; }
-    // Counts the starts: rows read within one start stay valid for it.
-    int generation() const { return m_generation; }
-    // Counts the writing statements run in it: rows read before a write may be stale.
-    int writes() const { return m_writes; }
-    void noteWrite() { ++m_writes; }
 
     void addReader(TIBQuery* q);
     void removeReader(TIBQuery* q);
@@ -48,7 +43,5 @@ private:
 
     TIBDatabase& m_db;
     fb::Ref<Firebird::ITransaction> m_tra;
-    int m_generation = 0;
-    int m_writes = 0;
     QList<TIBQuery*> m_readers;
 };

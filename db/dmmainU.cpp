@@ -2,6 +2,7 @@
 
 #include "db/FbApi.h"
 #include "db/FbConnectError.h"
+#include "db/TRunData.h"
 #include "db/TTrace.h"
 #include "db/TTransactionGuard.h"
 
@@ -50,8 +51,7 @@ const QStringList kProcedures = {"NEXT_MES", "NEXT_OBEKT"};
 
 TdmMain::TdmMain()
     : trMain(dbNUV), trThread(dbNUV), trDelete(dbNUV), trObekt(dbNUV), qryThread(dbNUV, trThread),
-      qryDelete(dbNUV, trDelete), spGenID(dbNUV, trMain),
-      qryTrace(dbNUV, trThread) {
+      qryDelete(dbNUV, trDelete), spGenID(dbNUV, trMain), qryTrace(dbNUV, trThread) {
     dbNUV.UserName = QStringLiteral("sysdba");
     dbNUV.Password = QStringLiteral("quartzend");
     dbNUV.CharacterSet = QStringLiteral("WIN1251");
@@ -107,6 +107,7 @@ void TdmMain::checkSchema() {
     const auto problem = TTrace::ensure(dbNUV);
     m_traced = !problem;
     m_traceProblem = problem.value_or(QString());
+    m_overviews = !TRunData::ensureOverviews(dbNUV);
 }
 
 int TdmMain::GenID(const QString& TableName) {
@@ -189,6 +190,7 @@ void TdmMain::recordContext(int runId, int deviceId, const QDateTime& at) {
 }
 
 void TdmMain::EndRun(int RunId) {
+    keepOverview(RunId);
     if (!m_traced)
         return;
     const auto seal = [&] { TTrace::sealRun(qryTrace, RunId, clock().now()); };
@@ -207,6 +209,29 @@ void TdmMain::EndRun(int RunId) {
         throw EDatabaseError(QStringLiteral("Печатът на измерване %1 не е записан: ").arg(RunId) +
                                  writeCause(e) + QStringLiteral(".\r\n") + e.message(),
                              e.codes(), e.osError());
+    }
+}
+
+// A long run keeps an overview of its samples as stored, so that the
+// windows open it at once. Without one it still opens, by reading its
+// samples: a failure here loses nothing of the run.
+void TdmMain::keepOverview(int runId) {
+    if (!m_overviews)
+        return;
+    try {
+        if (m_together) {
+            TIBQuery q(dbNUV, trThread);
+            TRunData::storeOverview(q, runId, TRunData::overviewOf(q, runId));
+            return;
+        }
+        if (!dbNUV.Connected())
+            return;
+        TTransactionGuard tr(trThread);
+        TIBQuery q(dbNUV, trThread);
+        TRunData::storeOverview(q, runId, TRunData::overviewOf(q, runId));
+        tr.commit();
+    } catch (const EDatabaseError&) {
+        // The run opens by reading its samples.
     }
 }
 

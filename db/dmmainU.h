@@ -91,5 +91,8 @@ private:
     const TRunContextSource* m_context = nullptr;
     bool m_traced = false;
     QString m_traceProblem;
+    // Whether the database keeps the overviews of ended runs (TRunOverview).
+    bool m_overviews = false;
+    void keepOverview(int runId);
     bool m_together = false; // inside inOneTransaction: record() leaves the commit to it
 };

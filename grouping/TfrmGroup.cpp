@@ -5,6 +5,7 @@
 #include "core/TScopedFlag.h"
 #include "db/TQueryModel.h"
 #include "db/TRunData.h"
+#include "db/TRunReader.h"
 #include "db/TTrace.h"
 #include "db/TTransactionGuard.h"
 #include "db/dmmainU.h"
@@ -97,14 +98,11 @@ QLabel* caption(const QString& text, QWidget* parent) {
 } // namespace
 
 TfrmGroup::TfrmGroup(const AppPaths& paths, TdmMain& dm, TFormats formats, QWidget* parent)
-    : TfrmTRoot(paths, parent), qryMes(dm.dbNUV, dm.trMain), qryMesDe(dm.dbNUV, dm.trMain),
-      qryCalc(dm.dbNUV, dm.trMain), qryCalc2(dm.dbNUV, dm.trMain), qryMulti(dm.dbNUV, dm.trMain),
-      qryobekt(dm.dbNUV, dm.trMain), m_dm(dm), m_formats(std::move(formats)) {
+    : TfrmTRoot(paths, parent), qryMes(dm.dbNUV, dm.trMain), qryRun(dm.dbNUV, dm.trMain),
+      qryMulti(dm.dbNUV, dm.trMain), qryobekt(dm.dbNUV, dm.trMain), m_dm(dm),
+      m_formats(std::move(formats)) {
     setObjectName(QStringLiteral("frmGroup"));
     setWindowTitle(QStringLiteral("Групиране на графики"));
-    qryMesDe.setSQL(kSamples);
-    qryCalc.setSQL(kAggregates);
-    qryCalc2.setSQL(kTimeOfMax);
     qryMulti.setSQL(QStringLiteral("select * from multiplier"));
     qryobekt.setSQL(QStringLiteral("select * from obekt"));
     qryMes.AfterScroll = [this] { qryMesAfterScroll(); };
@@ -304,6 +302,7 @@ void TfrmGroup::FormCreate() {
 void TfrmGroup::readLists() {
     if (!m_dm.dbNUV.Connected())
         m_dm.dbNUV.Open();
+    forgetRun();
     m_dm.trMain.Restart();
     qryMes.setSQL(kRunList);
     qryMes.Open();
@@ -314,72 +313,60 @@ void TfrmGroup::readLists() {
         setTitle(QString());
         return;
     }
-    openDetails();
     qryMes.MoveBy(1);
     qryMes.MoveBy(-1);
-    try {
-        qryCalc.Close();
-        qryCalc.Open();
-        qryCalcCalcFields();
-        qryCalc2.Close();
-        qryCalc2.Open();
-    } catch (const Exception&) {
-        // The window opens with what it has read.
-    }
 }
 
-// Samples, aggregates and time of maximum, for the current run.
-void TfrmGroup::openDetails() {
-    const QVariant id = qryMes.FieldByName(QStringLiteral("MES_ID"));
-    for (TIBQuery* q : {&qryMesDe, &qryCalc, &qryCalc2})
-        q->ParamByName(QStringLiteral("mes_id"), id);
-    qryMesDe.Open();
-    qryCalc.Open();
-    qryCalcCalcFields();
-    qryCalc2.Open();
+// Within one snapshot of trMain a run's samples cannot change: moving away
+// and back reads it once.
+void TfrmGroup::readRun() {
+    const QVariant id = qryMes.Active() && qryMes.RecordCount() > 0
+                            ? qryMes.FieldByName(QStringLiteral("MES_ID"))
+                            : QVariant();
+    if (id.isValid() && m_readRun == id)
+        return;
+    forgetRun();
+    if (!id.isValid())
+        return;
+    const auto reader = std::make_shared<TRunReader>(qryRun, id, TRunData::Curves::All);
+    m_extents = reader->extents();
+    m_chart->setRanges(m_extents);
+    const TColumnGrid grid = m_chart->screenGrid();
+    const bool reduce = !m_extents.isEmpty() && m_extents.first().count > grid.columns();
+    if (reduce)
+        m_readGrid = grid;
+    m_pass = reader->read(m_readGrid);
+    m_readRun = id;
+    if (reduce)
+        m_chart->setSource([reader](const TColumnGrid& g) { return reader->curves(g); });
 }
 
-// The open detail queries are read again for the new run: time of maximum
-// first, because the aggregates' calculated fields use it.
-void TfrmGroup::rereadDetails() {
-    const QVariant id = qryMes.FieldByName(QStringLiteral("MES_ID"));
-    for (TIBQuery* q : {&qryCalc2, &qryCalc, &qryMesDe}) {
-        if (!q->Active())
-            continue;
-        q->Close();
-        q->ParamByName(QStringLiteral("mes_id"), id);
-        q->Open();
-        if (q == &qryCalc)
-            qryCalcCalcFields();
-    }
+void TfrmGroup::forgetRun() {
+    m_readRun = QVariant();
+    m_extents.clear();
+    m_readGrid.reset();
+    m_pass = TRunData::Pass();
+    m_chart->setSource(nullptr);
 }
 
 void TfrmGroup::qryMesAfterScroll() {
     try {
-        rereadDetails();
+        readRun();
     } catch (const Exception& e) {
+        forgetRun();
         TMessages::showFailure(
             this,
             DatabaseError(QStringLiteral("Данните на измерването не могат да бъдат прочетени."),
                           e.message()));
     }
+    qryCalcCalcFields();
     loadChart();
-    const TRunSummary sum(
-        qryCalc.Active() ? qryCalc.FieldByName(QStringLiteral("MAX_VALUE")) : QVariant(),
-        qryCalc.Active() ? qryCalc.FieldByName(QStringLiteral("STARTA")) : QVariant(),
-        qryCalc2.Active() ? qryCalc2.FieldByName(QStringLiteral("MIN")) : QVariant());
-    setTitle(sum.title(m_formats));
+    setTitle(TRunSummary(m_pass.maxValue, m_pass.startA, m_pass.timeOfMax).title(m_formats));
 }
 
+// The values strip of the current run, from the pass over its samples.
 void TfrmGroup::qryCalcCalcFields() {
-    if (!qryCalc2.Active()) {
-        qryCalc2.ParamByName(QStringLiteral("mes_id"),
-                             qryMes.FieldByName(QStringLiteral("MES_ID")));
-        qryCalc2.Open();
-    }
-    const TRunSummary sum(qryCalc.FieldByName(QStringLiteral("MAX_VALUE")),
-                          qryCalc.FieldByName(QStringLiteral("STARTA")),
-                          qryCalc2.FieldByName(QStringLiteral("MIN")));
+    const TRunSummary sum(m_pass.maxValue, m_pass.startA, m_pass.timeOfMax);
     m_speed = sum.speed();
     m_vreme = sum.vreme();
     DBText1->setText(sum.maxText(m_formats));
@@ -387,8 +374,15 @@ void TfrmGroup::qryCalcCalcFields() {
     DBText3->setText(sum.speedText(m_formats));
 }
 
+// The curve of the last pass: every sample, or reduced to the screen.
 void TfrmGroup::loadChart() {
-    const bool none = m_chart->setPoints({TRunData::samplePoints(qryMesDe)}) < 0;
+    bool none = true;
+    if (m_readGrid) {
+        none = m_chart->setRanges(m_extents) < 0;
+        m_chart->setReduced(m_pass.curves, *m_readGrid);
+    } else {
+        none = m_chart->setPoints(m_pass.curves) < 0;
+    }
     m_chart->timeAxis()->setTitleText(
         none && qryMes.Active() && qryMes.RecordCount() > 0 ? TRunChart::kNoSamples : QString());
 }
@@ -437,8 +431,8 @@ void TfrmGroup::Button2Click() {
             row.append(new QStandardItem);
         row[fId]->setData(id.toInt(), Qt::EditRole);
         row[fDateEffect]->setData(qryMes.FieldByName(QStringLiteral("DT_START")), Qt::EditRole);
-        if (qryCalc.Active())
-            row[fMaxv]->setData(qryCalc.FieldByName(QStringLiteral("MAX_VALUE")), Qt::EditRole);
+        if (m_readRun == id)
+            row[fMaxv]->setData(m_pass.maxValue, Qt::EditRole);
         if (m_speed)
             row[fSpeed]->setData(*m_speed, Qt::EditRole);
         mdSelected->appendRow(row);
@@ -523,8 +517,9 @@ void TfrmGroup::Button1Click() {
 }
 
 void TfrmGroup::ReloadRunList() {
-    for (TIBQuery* q : {&qryMes, &qryMesDe, &qryCalc, &qryCalc2, &qryobekt})
+    for (TIBQuery* q : {&qryMes, &qryRun, &qryobekt})
         q->Close();
+    forgetRun();
     m_dm.trMain.Restart();
     qryobekt.Open();
     qryMulti.Open();
@@ -540,7 +535,6 @@ void TfrmGroup::ReloadRunList() {
         setTitle(QString());
         return;
     }
-    openDetails();
     qryMes.MoveTo(0);
 }
 
@@ -578,9 +572,9 @@ bool TfrmGroup::saveSeries() {
                               *mdMulti.mult_id, *mdMulti.obekt_id, ids);
         if (m_dm.traced()) {
             TIBQuery trace(m_dm.dbNUV, m_dm.trDelete);
-            TTrace::audit(trace, TClock::program().now(),
-                          {TTrace::kSeriesSaved, QString(), TTrace::seriesSummary(trace, series),
-                           QString()});
+            TTrace::audit(
+                trace, TClock::program().now(),
+                {TTrace::kSeriesSaved, QString(), TTrace::seriesSummary(trace, series), QString()});
         }
         tr.commit();
         return true;

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "core/TColumnGrid.h"
+#include "core/TCurveExtent.h"
 #include "core/TextFormats.h"
 #include "db/TIBQuery.h"
+#include "db/TRunData.h"
 #include "widgets/frmTRootU.h"
 
 #include <functional>
@@ -34,9 +37,8 @@ public:
     ~TfrmGroup() override;
 
     TIBQuery qryMes;
-    TIBQuery qryMesDe;
-    TIBQuery qryCalc;
-    TIBQuery qryCalc2;
+    // The current run's samples, read in one pass for its curve and values.
+    TIBQuery qryRun;
     TIBQuery qryMulti;
     TIBQuery qryobekt;
 
@@ -68,6 +70,7 @@ public:
     std::function<bool(int runId)> isRecording = [](int) { return false; };
 
     static const QString kRunList;
+    // What the pass over a run's samples (TRunData::read) gives, as statements.
     static const QString kSamples;
     static const QString kAggregates;
     static const QString kTimeOfMax;
@@ -83,8 +86,8 @@ private:
     QWidget* buildRight();
     void qryMesAfterScroll();
     void qryCalcCalcFields();
-    void openDetails();
-    void rereadDetails();
+    void readRun();
+    void forgetRun();
     void loadChart();
     void setTitle(const QString& title);
     void fillLookups();
@@ -122,4 +125,11 @@ private:
     QString m_vreme;
     std::optional<double> m_speed;
     bool m_loadingLookups = false;
+    // The current run as the last pass read it within the present snapshot
+    // of trMain: its extent, its curve (every sample, or reduced to the
+    // screen's columns) and its values.
+    QVariant m_readRun;
+    QList<TCurveExtent> m_extents;
+    std::optional<TColumnGrid> m_readGrid;
+    TRunData::Pass m_pass;
 };

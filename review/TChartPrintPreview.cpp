@@ -2,6 +2,7 @@
 
 #include "core/Exception.h"
 #include "widgets/TMessages.h"
+#include "widgets/TRunChart.h"
 
 #include <QChart>
 #include <QCheckBox>
@@ -62,6 +63,14 @@ private:
     QChart* m_chart;
     QSizeF m_old;
 };
+
+// Where the scene's points land when it is rendered from `source` into `target`.
+QTransform renderTransform(const QRectF& target, const QRectF& source) {
+    return QTransform()
+        .translate(target.left(), target.top())
+        .scale(target.width() / source.width(), target.height() / source.height())
+        .translate(-source.left(), -source.top());
+}
 
 } // namespace
 
@@ -242,6 +251,10 @@ void TChartPrintPreview::print(QPrinter& printer) {
                             .translated(-printer.pageRect(QPrinter::DevicePixel).topLeft());
     const QSizeF layout = layoutSize(page);
     const TChartAtSize sized(m_chart, layout); // before the printer's painter opens
+    // A long run's curves are read again for the page's pixel columns.
+    if (!layout.isEmpty())
+        TRunChart::prepare(m_chart,
+                           renderTransform(chartRect(page), QRectF(m_chart->pos(), layout)));
     QPainter painter;
     if (!painter.begin(&printer))
         throw Exception(QStringLiteral("Печатът не може да започне: %1")
@@ -250,6 +263,20 @@ void TChartPrintPreview::print(QPrinter& printer) {
     renderChart(painter, chartRect(page), layout);
     if (!painter.end())
         throw Exception(QStringLiteral("Печатът не завърши"));
+}
+
+QImage TChartPrintPreview::pageImage(const QSize& pixels) {
+    const QRectF page(QPointF(0, 0), QSizeF(pixels));
+    const QSizeF layout = layoutSize(page);
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    if (layout.isEmpty())
+        return image;
+    const TChartAtSize sized(m_chart, layout);
+    TRunChart::prepare(m_chart, renderTransform(chartRect(page), QRectF(m_chart->pos(), layout)));
+    QPainter painter(&image);
+    renderChart(painter, chartRect(page), layout);
+    return image;
 }
 
 void TChartPrintPreview::printToPdf(const QString& fileName) {

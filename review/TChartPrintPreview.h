@@ -72,6 +72,9 @@ public:
     void renderChart(QPainter& painter, const QRectF& target, const QSizeF& layout) const;
     // The image of the chart that the page on the screen shows.
     const QImage& screenImage() const { return m_screen; }
+    // The page as it is printed, at `pixels`: the chart laid out for it and
+    // its curves drawn in the page's own pixel columns.
+    QImage pageImage(const QSize& pixels);
 
     // Prints one page to the printer as it is set up; throws Exception on failure.
     void print(QPrinter& printer);

@@ -4,6 +4,7 @@
 #include "core/TScopedFlag.h"
 #include "db/TQueryModel.h"
 #include "db/TRunData.h"
+#include "db/TRunReader.h"
 #include "db/TTrace.h"
 #include "db/dmmainU.h"
 #include "review/TChartPrintPreview.h"
@@ -72,17 +73,12 @@ std::optional<int> currentId(const TIBQuery& q, const QString& field) {
 
 TfrmViewer::TfrmViewer(const AppPaths& paths, TdmMain& dm, TFormats formats, QWidget* parent)
     : TfrmTRoot(paths, parent), qryRes(dm.dbNUV, dm.trMain), qryobekt(dm.dbNUV, dm.trMain),
-      qryMes(dm.dbNUV, dm.trMain), qryMesDe(dm.dbNUV, dm.trMain), qryMesDe2(dm.dbNUV, dm.trMain),
-      qryCalc(dm.dbNUV, dm.trMain), qryCalc2(dm.dbNUV, dm.trMain), m_dm(dm),
+      qryMes(dm.dbNUV, dm.trMain), qryRun(dm.dbNUV, dm.trMain), m_dm(dm),
       m_formats(std::move(formats)), m_titles(m_formats) {
     setObjectName(QStringLiteral("frmViewer"));
     setWindowTitle(QStringLiteral("Преглед"));
     qryobekt.setSQL(QStringLiteral("select * from obekt"));
     qryMes.setSQL(kRuns);
-    qryMesDe.setSQL(kLoad);
-    qryMesDe2.setSQL(kDeformation);
-    qryCalc.setSQL(kAggregates);
-    qryCalc2.setSQL(kTimeOfMax);
     qryRes.AfterScroll = [this] { qryResAfterScroll(); };
     qryMes.AfterScroll = [this] { qryMesAfterScroll(); };
     showPreview = [](TfrmViewer& v) {
@@ -242,8 +238,8 @@ void TfrmViewer::fillObjects() {
 }
 
 void TfrmViewer::closeDetails() {
-    for (TIBQuery* q : {&qryCalc2, &qryCalc, &qryMesDe, &qryMesDe2})
-        q->Close();
+    qryRun.Close();
+    forgetRun();
 }
 
 void TfrmViewer::closeSeriesList() {
@@ -262,8 +258,8 @@ void TfrmViewer::Button1Click() {
     }
     try {
         const QString sql = mdFilter.statement();
-        for (TIBQuery* q :
-             {&qryCalc2, &qryCalc, &qryMesDe, &qryMesDe2, &qryMes, &qryobekt, &qryRes})
+        closeDetails();
+        for (TIBQuery* q : {&qryMes, &qryobekt, &qryRes})
             q->Close();
         m_dm.trMain.Restart();
         qryRes.setSQL(sql);
@@ -277,11 +273,6 @@ void TfrmViewer::Button1Click() {
         qryobekt.Open();
         fillObjects();
         if (qryMes.Active() && qryMes.RecordCount() > 0) {
-            const QVariant id = runId();
-            for (TIBQuery* q : {&qryMesDe, &qryMesDe2, &qryCalc, &qryCalc2}) {
-                q->ParamByName(QStringLiteral("mes_id"), id);
-                q->Open();
-            }
             qryMes.MoveBy(1);
             qryMes.MoveBy(-1);
         } else {
@@ -335,30 +326,52 @@ void TfrmViewer::qryResAfterScroll() {
         setTitle(QString());
         return;
     }
-    const QVariant id = runId();
-    for (TIBQuery* q : {&qryMesDe2, &qryCalc2, &qryCalc, &qryMesDe}) {
-        q->ParamByName(QStringLiteral("mes_id"), id);
-        q->Open();
-    }
     qryMes.MoveTo(0);
 }
 
-// A new current run: the detail queries are read again (the time of maximum
-// before the aggregates), the curves drawn, the titles set.
+// A new current run: its samples are read in one pass for its curves and
+// its values, the curves drawn, the titles set.
 void TfrmViewer::qryMesAfterScroll() {
     const QVariant id = runId();
-    for (TIBQuery* q : {&qryMesDe2, &qryCalc2, &qryCalc, &qryMesDe}) {
-        if (!q->Active())
-            continue;
-        q->Close();
-        q->ParamByName(QStringLiteral("mes_id"), id);
-        q->Open();
-    }
+    readRun();
     reloadCurves();
     setTitle(m_titles.basic(series(), id, calc()));
     if (const auto typed = m_titles.typed(series(), id, calc()))
         setTitle(*typed);
     showContext();
+}
+
+// Within one snapshot of trMain a run's samples cannot change: moving away
+// and back, as "Покажи" does, reads it once.
+void TfrmViewer::readRun() {
+    const QVariant id = runId();
+    if (id.isValid() && m_readRun == id)
+        return;
+    forgetRun();
+    if (!id.isValid())
+        return;
+    const auto reader =
+        std::make_shared<TRunReader>(qryRun, id, TRunData::Curves::LoadAndDeformation);
+    m_extents = reader->extents();
+    m_chart->setRanges(m_extents);
+    const TColumnGrid grid = m_chart->screenGrid();
+    const bool reduce = std::any_of(m_extents.begin(), m_extents.end(), [&](const TCurveExtent& e) {
+        return e.count > grid.columns();
+    });
+    if (reduce)
+        m_readGrid = grid;
+    m_pass = reader->read(m_readGrid);
+    m_readRun = id;
+    if (reduce)
+        m_chart->setSource([reader](const TColumnGrid& g) { return reader->curves(g); });
+}
+
+void TfrmViewer::forgetRun() {
+    m_readRun = QVariant();
+    m_extents.clear();
+    m_readGrid.reset();
+    m_pass = TRunData::Pass();
+    m_chart->setSource(nullptr);
 }
 
 // Who recorded the current run, with what, and its seal.
@@ -380,12 +393,6 @@ void TfrmViewer::showContext() {
 }
 
 void TfrmViewer::Button3Click() {
-    for (TIBQuery* q : {&qryMesDe, &qryMesDe2}) {
-        if (q->Active()) {
-            q->Close();
-            q->Open();
-        }
-    }
     reloadCurves();
     setTitle(m_titles.basic(series(), runId(), calc()));
     if (const auto typed = m_titles.typed(series(), runId(), calc()))
@@ -398,9 +405,15 @@ void TfrmViewer::Button3Click() {
     DBChart1->update();
 }
 
+// The curves of the last pass: every sample, or reduced to the screen.
 void TfrmViewer::reloadCurves() {
-    const qint64 first =
-        m_chart->setPoints({TRunData::samplePoints(qryMesDe), TRunData::samplePoints(qryMesDe2)});
+    qint64 first = -1;
+    if (m_readGrid) {
+        first = m_chart->setRanges(m_extents);
+        m_chart->setReduced(m_pass.curves, *m_readGrid);
+    } else {
+        first = m_chart->setPoints(m_pass.curves);
+    }
     QString line;
     if (first >= 0)
         line = m_formats.locale().toString(QDateTime::fromMSecsSinceEpoch(first).date(),
@@ -431,10 +444,5 @@ QVariant TfrmViewer::runId() const {
 }
 
 TRunSummary TfrmViewer::calc() const {
-    const bool have = qryCalc.Active() && qryCalc.RecordCount() > 0;
-    return TRunSummary(have ? qryCalc.FieldByName(QStringLiteral("MAX_VALUE")) : QVariant(),
-                       have ? qryCalc.FieldByName(QStringLiteral("STARTA")) : QVariant(),
-                       qryCalc2.Active() && qryCalc2.RecordCount() > 0
-                           ? qryCalc2.FieldByName(QStringLiteral("MIN"))
-                           : QVariant());
+    return TRunSummary(m_pass.maxValue, m_pass.startA, m_pass.timeOfMax);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/TColumnGrid.h"
+#include "core/TCurveExtent.h"
 #include "db/TIBQuery.h"
+#include "db/TRunData.h"
 #include "results/TReviewFilter.h"
 #include "results/TReviewTitles.h"
 #include "widgets/frmTRootU.h"
@@ -33,10 +36,8 @@ public:
     TIBQuery qryRes;
     TIBQuery qryobekt;
     TIBQuery qryMes;
-    TIBQuery qryMesDe;
-    TIBQuery qryMesDe2;
-    TIBQuery qryCalc;
-    TIBQuery qryCalc2;
+    // The current run's samples, read in one pass for its curves and values.
+    TIBQuery qryRun;
 
     TReviewFilter mdFilter;
 
@@ -54,6 +55,7 @@ public:
     TViewerReports* reports;
 
     static const QString kRuns;
+    // What the pass over a run's samples (TRunData::read) gives, as statements.
     static const QString kLoad;
     static const QString kDeformation;
     static const QString kAggregates;
@@ -68,6 +70,8 @@ private:
     void closeDetails();
     void qryResAfterScroll();
     void qryMesAfterScroll();
+    void readRun();
+    void forgetRun();
     void reloadCurves();
     void showContext();
     void setTitle(const QString& title);
@@ -96,4 +100,11 @@ private:
     TReviewTitles m_titles;
     QString m_title;
     bool m_filling = false;
+    // The current run as the last pass read it within the present snapshot
+    // of trMain: its extents, its curves (every sample, or reduced to the
+    // screen's columns) and its values.
+    QVariant m_readRun;
+    QList<TCurveExtent> m_extents;
+    std::optional<TColumnGrid> m_readGrid;
+    TRunData::Pass m_pass;
 };
