@@ -105,7 +105,11 @@ TfrmAudit::TfrmAudit(const AppPaths& paths, TdmMain& dm, TFormats formats, QWidg
     FormCreate();
 }
 
-TfrmAudit::~TfrmAudit() = default;
+// The grid outlives the query (the base class's children go last): closed
+// first, its model holds no rows of a query that is gone.
+TfrmAudit::~TfrmAudit() {
+    qryAudit.Close();
+}
 
 QWidget* TfrmAudit::buildFilterBar() {
     auto* bar = new QWidget(this);

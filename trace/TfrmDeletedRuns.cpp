@@ -87,7 +87,11 @@ TfrmDeletedRuns::TfrmDeletedRuns(const AppPaths& paths, TdmMain& dm, TFormats fo
     FormCreate();
 }
 
-TfrmDeletedRuns::~TfrmDeletedRuns() = default;
+// The grid outlives the query (the base class's children go last): closed
+// first, its model holds no rows of a query that is gone.
+TfrmDeletedRuns::~TfrmDeletedRuns() {
+    qryBin.Close();
+}
 
 void TfrmDeletedRuns::FormCreate() {
     try {
